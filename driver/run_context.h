@@ -1,0 +1,63 @@
+// The working state of one run: buffers, strings, counts, and the outcome
+// ranks by which entries, directories and arguments are combined.
+
+#ifndef KAVO_DRIVER_RUN_CONTEXT_H_
+#define KAVO_DRIVER_RUN_CONTEXT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kavo {
+
+struct FilterSet;
+struct RunOptions;
+
+// Size of the path buffers; a path must stay below it.
+constexpr size_t kPathBufferSize = 2048;
+
+// The name pattern that names the directory in the path buffer itself.
+constexpr char kDirectoryMarker[] = ".";
+
+struct RunCounters {
+  int32_t renamed_count = 0;
+  int32_t overwritten_count = 0;
+  int32_t failed_count = 0;
+};
+
+// What an entry, a directory walk or a file argument achieved.
+enum RenameOutcome {
+  kRenamed = 0,
+  kFailed = 1,
+  kNotRenamed = 101,
+  kNotFound = 102,
+  kNoOutcome = 103,
+};
+
+// The higher-ranked of two outcomes (failed > renamed > not renamed > not
+// found > none).
+RenameOutcome merge_outcome(RenameOutcome held, RenameOutcome added);
+
+// Thrown after a failed rename has been reported and counted when the run
+// must not go on; caught by the driver's argument loop.
+struct RunStopped {};
+
+struct RunContext {
+  const RunOptions* options = nullptr;
+  const FilterSet* filters = nullptr;
+  std::string path;      // path_buffer: directory of the argument + sub-path
+  std::string new_path;  // new_path_buffer: new path, then new name alone
+  std::string old_string;
+  std::string new_string;
+  std::string new_string_template;  // date mode: argument 2 with its '/'
+  std::optional<std::string> name_pattern;  // none: every name
+  bool pattern_is_short_name = false;
+  size_t dir_length = 0;
+  std::string common_directory;  // for check_common_directory
+  RunCounters counters;
+};
+
+}  // namespace kavo
+
+#endif  // KAVO_DRIVER_RUN_CONTEXT_H_

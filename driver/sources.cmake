@@ -1,0 +1,13 @@
+set(DRIVER_SOURCES
+  driver/run_context.cc
+  driver/options.cc
+  driver/run.cc
+  driver/config_file.cc
+  driver/usage.cc
+)
+set(DRIVER_TESTS
+  driver/options_test.cc
+  driver/run_test.cc
+  driver/config_file_test.cc
+  driver/usage_test.cc
+)

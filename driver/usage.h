@@ -1,0 +1,17 @@
+// The usage text.
+
+#ifndef KAVO_DRIVER_USAGE_H_
+#define KAVO_DRIVER_USAGE_H_
+
+#include <string>
+
+namespace kavo {
+
+// Shows the usage pages for the executable `program_path` (paged on a
+// console) and ends the process with exit code 1.
+[[noreturn]] void print_usage(const std::string& program_path,
+                              char switch_char);
+
+}  // namespace kavo
+
+#endif  // KAVO_DRIVER_USAGE_H_

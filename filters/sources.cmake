@@ -1,0 +1,10 @@
+set(FILTERS_SOURCES
+  filters/filter_options.cc
+  filters/path_filters.cc
+  filters/entry_filters.cc
+)
+set(FILTERS_TESTS
+  filters/filter_options_test.cc
+  filters/path_filters_test.cc
+  filters/entry_filters_test.cc
+)

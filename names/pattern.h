@@ -1,0 +1,60 @@
+// The replacement engine: the first match of the old string (with `?`, `*`,
+// escapes, anchors and case folding) in a name part, and its replacement.
+
+#ifndef KAVO_NAMES_PATTERN_H_
+#define KAVO_NAMES_PATTERN_H_
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kavo {
+
+struct FindRecord;
+
+// A name part must stay below this many bytes (259 bytes and the NUL).
+constexpr size_t kNamePartLimit = 260;
+
+struct MatchFlags {
+  bool fold = false;  // a-z and A-Z alike (never on trail bytes)
+  bool head = false;  // the match must start at the start of the subject
+  bool tail = false;  // the match must end at the end of the subject
+};
+
+// A match: the bytes [start, end) of the subject.
+struct Match {
+  size_t start = 0;
+  size_t end = 0;
+};
+
+// Finds the first match of `pattern` in `subject`. Returns false when there
+// is none; an empty pattern never matches. A match never starts on a trail
+// byte nor ends between a lead byte and its trail byte.
+bool find_match(std::string_view subject, std::string_view pattern,
+                MatchFlags flags, Match* match);
+
+// Replaces the first match of `old_string` in `*name_part` by
+// `new_string`. Returns false (and leaves the name part unchanged) when
+// there is no match or the result would be kNamePartLimit bytes or longer.
+bool replace_first_match(std::string* name_part, std::string_view old_string,
+                         std::string_view new_string, MatchFlags flags);
+
+// Puts `new_string` in front of `*name_part`; false (unchanged) when the
+// result would reach kNamePartLimit bytes.
+bool insert_at_start(std::string* name_part, std::string_view new_string);
+
+// Appends `new_string` to `*name_part`; false (unchanged) when the result
+// would reach kNamePartLimit bytes.
+bool append_at_end(std::string* name_part, std::string_view new_string);
+
+// Whether the entry matches the file pattern as a whole name (both
+// anchors). No pattern matches everything. With `use_short_name` the 8.3
+// alias is the subject where the entry has one.
+bool entry_matches_pattern(const FindRecord& entry,
+                           const std::optional<std::string>& pattern,
+                           bool use_short_name, bool fold);
+
+}  // namespace kavo
+
+#endif  // KAVO_NAMES_PATTERN_H_

@@ -1,0 +1,64 @@
+// Shift-JIS (code page 932) byte-string primitives. Every string of the
+// program is such a byte string; these let the rest step over double-byte
+// characters so that a trail byte is never taken for `\`, `|` or a letter.
+
+#ifndef KAVO_NAMES_SJIS_H_
+#define KAVO_NAMES_SJIS_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kavo {
+
+// Returned by the searches when nothing is found.
+constexpr size_t kNoPosition = std::string_view::npos;
+
+// True for 0x81-0x9F and 0xE0-0xFC.
+bool sjis_lead_byte(unsigned char c);
+
+// True for 0x40-0x7E and 0x80-0xFC.
+bool sjis_trail_byte(unsigned char c);
+
+// Class of the byte at `index` of `s`, scanning from the start:
+// 0 single-byte character, 1 lead byte, 2 trail byte; 0 at or past the end.
+int sjis_byte_class(std::string_view s, size_t index);
+
+// 'a'-'z' to 'A'-'Z'; every other byte unchanged.
+char fold_ascii(char c);
+
+// Exact prefix test; an empty prefix matches only an empty string.
+bool starts_with(std::string_view s, std::string_view prefix);
+
+// As starts_with, each byte compared after fold_ascii.
+bool starts_with_nocase(std::string_view s, std::string_view prefix);
+
+// Whole-word compare ignoring ASCII case: true when `text` equals `word` or
+// continues with '/' exactly where `word` ends.
+bool option_word_equals(std::string_view text, std::string_view word);
+
+// First position at or after `from`, at a character start, holding `c`.
+// Searching for '\0' gives s.size(), or kNoPosition when `s` ends in a lone
+// lead byte.
+size_t sjis_find_char(std::string_view s, char c, size_t from = 0);
+
+// First character start at or after `from` where `needle` begins; an empty
+// needle gives `from`.
+size_t sjis_find_string(std::string_view s, std::string_view needle,
+                        size_t from = 0);
+
+// Last position where `c` stands at a character start; kNoPosition when
+// there is none or `s` ends in a lone lead byte.
+size_t sjis_find_last_char(std::string_view s, char c);
+
+// Position just past the last '.' of `path` when no '\' (byte-wise) follows
+// it; kNoPosition otherwise. A path ending in '.' gives path.size().
+size_t find_extension(std::string_view path);
+
+// `path` with the text after the period of find_extension replaced by
+// `extension`, or with '.' and `extension` appended when it has none.
+std::string set_extension(std::string_view path, std::string_view extension);
+
+}  // namespace kavo
+
+#endif  // KAVO_NAMES_SJIS_H_

@@ -1,0 +1,31 @@
+// The log file: its header with the effective command line, and its footer.
+
+#ifndef KAVO_OUTPUT_LOG_FILE_H_
+#define KAVO_OUTPUT_LOG_FILE_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kavo {
+
+struct TextFile;
+
+// Opens the log `path` (mode 1 create, 2 append) and writes its rule line
+// (when appending to an existing file), start line and command line.
+// `words` is the effective command line: the program's full path, the old
+// and the new string, the configuration file's option lines, then the
+// remaining command-line arguments. Returns null on failure, `*in_use`
+// telling whether another process holds the file.
+TextFile* log_open(bool* in_use, const std::string& path, int mode,
+                   const std::vector<std::string>& words,
+                   const char* program_name, const char* version);
+
+// Writes the footer (end time, processing time) and closes the log.
+// Returns 0 on success, non-zero when writing or closing failed.
+int log_close(TextFile* log, int64_t end_time, uint32_t elapsed_seconds,
+              const char* program_name, bool flush);
+
+}  // namespace kavo
+
+#endif  // KAVO_OUTPUT_LOG_FILE_H_

@@ -1,0 +1,10 @@
+set(OUTPUT_SOURCES
+  output/channels.cc
+  output/pager.cc
+  output/log_file.cc
+)
+set(OUTPUT_TESTS
+  output/channels_test.cc
+  output/pager_test.cc
+  output/log_file_test.cc
+)

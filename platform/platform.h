@@ -1,0 +1,221 @@
+// The file-system and console operations the program needs, as plain
+// functions. posix.cc defines them on Linux, win32.cc on Windows; the build
+// compiles exactly one of them.
+//
+// Every text that crosses this interface is internal text: a Shift-JIS byte
+// string in which `\` separates directories. On Linux the layer converts to
+// and from the external encoding and maps paths (see posix.cc).
+
+#ifndef KAVO_PLATFORM_PLATFORM_H_
+#define KAVO_PLATFORM_PLATFORM_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kavo {
+
+// File attribute bits, as the directory search reports them.
+constexpr uint32_t kAttrReadOnly = 0x01;
+constexpr uint32_t kAttrHidden = 0x02;
+constexpr uint32_t kAttrSystem = 0x04;
+constexpr uint32_t kAttrVolumeLabel = 0x08;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kAttrNormal = 0x80;
+// The attribute word of an entry that does not exist.
+constexpr uint32_t kAttrMissing = 0xFFFFFFFFu;
+
+// A point in local calendar time. `weekday` counts from Sunday (0).
+struct CalendarTime {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int weekday = 0;
+};
+
+// One directory entry, as the directory search or an entry lookup gives it.
+// Times are seconds since 1970-01-01 00:00:00 UTC.
+struct FindRecord {
+  uint32_t attributes = 0;
+  int64_t creation_time = 0;
+  int64_t access_time = 0;
+  int64_t write_time = 0;
+  uint64_t size = 0;
+  std::string name;        // the long name as stored, internal text
+  std::string short_name;  // the 8.3 alias; empty when the entry has none
+  // False when only `name` and the directory bit of `attributes` are known
+  // (a listing may leave the rest to complete_entry).
+  bool complete = false;
+};
+
+// ---- Directory search -------------------------------------------------
+
+struct DirectorySearch;
+
+// Starts listing the entries of `directory` (an internal path; empty means
+// the working directory, a trailing `\` is allowed). Returns null when the
+// directory cannot be listed.
+DirectorySearch* directory_search_open(const std::string& directory);
+
+// Fills `*record` with the next entry ("." and ".." included where the
+// platform reports them). Returns false when the listing is exhausted.
+bool directory_search_next(DirectorySearch* search, FindRecord* record);
+
+// Ends a listing started by directory_search_open.
+void directory_search_close(DirectorySearch* search);
+
+// Looks the entry named by `path` (no wildcards) up now and fills `*record`
+// completely, `name` holding the name as the file system stores it.
+// Returns false when there is no such entry.
+bool find_entry(const std::string& path, FindRecord* record);
+
+// Re-reads the attributes, times and size of the entry at `path` into
+// `*record` (the name is kept). Returns false when the entry is gone; then
+// `record->attributes` is kAttrMissing.
+bool complete_entry(const std::string& path, FindRecord* record);
+
+// ---- Attributes and renaming -----------------------------------------
+
+// The attribute word of `path`, or kAttrMissing. Never 0: an entry without
+// any bit answers kAttrNormal.
+uint32_t get_attributes(const std::string& path);
+
+// Clears read-only (and hidden, system, archive where they exist) of `path`.
+bool set_normal_attributes(const std::string& path);
+
+// What a move that must not replace anything did.
+enum class MoveResult {
+  kMoved,         // the entry now has the new name
+  kTargetExists,  // refused because the new name is taken
+  kFailed,        // refused for any other reason
+};
+
+// Moves `from` to `to` without ever replacing an existing entry.
+MoveResult move_entry(const std::string& from, const std::string& to);
+
+// True when move_entry answers kTargetExists exactly when an existence check
+// of the target would have found it, so a caller may skip that check.
+bool move_reports_existing_target();
+
+// Replaces the entry `to` by `from` in one step (the old `to` is gone only
+// if the move succeeded). Fails when `to` is a directory or read-only.
+bool replace_entry(const std::string& from, const std::string& to);
+
+// Deletes the file `path`; refused for directories and read-only entries.
+bool delete_entry(const std::string& path);
+
+// True when the volume whose root is `root` (a drive root, a share root or
+// empty for the working directory's volume) answers.
+bool volume_available(const std::string& root);
+
+// True when `path` is the log file this process has open (a rename must
+// never move or replace it).
+bool is_open_log_file(const std::string& path);
+
+// ---- Time --------------------------------------------------------------
+
+// Seconds since 1970-01-01 00:00:00 UTC now.
+int64_t current_time();
+
+// `utc_seconds` as local calendar time (the time zone in force is honoured).
+CalendarTime local_calendar_time(int64_t utc_seconds);
+
+// A millisecond tick counter that wraps at 2^32.
+uint32_t tick_count_ms();
+
+// ---- Process -----------------------------------------------------------
+
+// The full path of the running executable, internal form; empty if unknown.
+std::string executable_path();
+
+// One command-line argument in internal text. `file_only` is set when the
+// argument must be a file argument whatever its first byte (after a lone
+// "--", or an absolute path that the shell expanded).
+struct CommandArgument {
+  std::string text;
+  bool file_only = false;
+};
+
+// The command line in internal text, argument 0 first. Arguments 1 and 2
+// are the old and new strings; from argument 3 on, `switch_char` decides
+// which arguments are options (they are converted as plain text) and which
+// are file arguments (converted as paths).
+std::vector<CommandArgument> command_arguments(int argc, char** argv,
+                                               char switch_char);
+
+// The environment variable whose name equals `name` without regard to
+// letter case; false when there is none. Internal text both ways.
+bool find_environment_variable(const std::string& name, std::string* value);
+
+// ---- Console -------------------------------------------------------------
+
+enum class Stream { kOut, kErr };
+
+// Writes internal text to standard output or standard error. Standard
+// output is buffered unless it is a terminal; writing to standard error
+// first flushes standard output. Returns the bytes of internal text written,
+// or -1 when the write failed.
+long console_write(Stream stream, const char* data, size_t size);
+
+// Flushes standard output.
+void console_flush();
+
+// The visible rows of the console window that standard output is, or 0 when
+// standard output is not a console.
+int console_rows();
+
+// Waits for one key at the console and returns its character code 0..255,
+// after discarding keys typed before the call. Keys without a character
+// give 0. With no console to read from it returns 'A' at once (never waits).
+int read_key();
+
+// ---- Files ---------------------------------------------------------------
+
+// The bytes of the file `path`; false when it cannot be opened or read.
+bool read_file_bytes(const std::string& path, std::string* bytes);
+
+// Converts external-encoding bytes read from a file (a configuration line)
+// to internal text.
+std::string external_text_to_internal(const std::string& bytes);
+
+struct TextFile;
+
+enum class TextFileMode {
+  kCreate,        // "w": create or truncate, write
+  kUpdate,        // "r+": an existing file, read and write
+  kCreateUpdate,  // "w+": create or truncate, read and write
+  kAppend,        // "a": append, create when missing
+};
+
+// Opens a log file for text output; null on failure. While open the file is
+// locked against other processes (see file_in_use_elsewhere).
+TextFile* text_file_open(const std::string& path, TextFileMode mode);
+
+// Moves to the end of the file. Returns false on failure.
+bool text_file_seek_end(TextFile* file);
+
+// True when the open file is empty.
+bool text_file_is_empty(TextFile* file);
+
+// Writes internal text; "\n" is stored as the platform's text line end
+// (CR LF) and the text in the external encoding. Returns false on failure.
+bool text_file_write(TextFile* file, const char* data, size_t size);
+
+// Flushes buffered output; false when a write failed.
+bool text_file_flush(TextFile* file);
+
+// Closes the file; false when the close or any earlier write failed.
+bool text_file_close(TextFile* file);
+
+// True when another process holds the file `path` open for exclusive use
+// (its log lock).
+bool file_in_use_elsewhere(const std::string& path);
+
+}  // namespace kavo
+
+#endif  // KAVO_PLATFORM_PLATFORM_H_

@@ -1,0 +1,11 @@
+set(PLATFORM_POSIX_SOURCES
+  platform/posix.cc
+  platform/posix_text.cc
+)
+set(PLATFORM_WIN32_SOURCES
+  platform/win32.cc
+)
+set(PLATFORM_POSIX_TESTS
+  platform/posix_text_test.cc
+  platform/posix_test.cc
+)

@@ -1,0 +1,76 @@
+// Helpers for the end-to-end tests: a temporary directory tree and a way to
+// run the built command in it and collect its output and exit code.
+
+#ifndef KAVO_TESTS_HARNESS_H_
+#define KAVO_TESTS_HARNESS_H_
+
+#include <string>
+#include <vector>
+
+namespace kavo_test {
+
+// What one run of the command gave.
+struct RunResult {
+  int exit_code = -1;  // -1 when the process did not exit normally
+  std::string out;     // standard output bytes
+  std::string err;     // standard error bytes
+};
+
+// How to run the command.
+struct RunSpec {
+  std::string binary;               // empty: the built kavo
+  std::string directory;            // working directory
+  std::vector<std::string> args;    // arguments after argument 0
+  // Environment of the child: exactly these (plus PATH); default gives
+  // byte-exact Shift-JIS output in UTC.
+  std::vector<std::string> env = {"KAVO_ENCODING=CP932", "TZ=UTC"};
+  std::string stdin_text;           // fed to standard input
+  int timeout_seconds = 60;
+};
+
+RunResult run_command(const RunSpec& spec);
+
+// Runs the built kavo in `directory` with `args` and the default
+// environment.
+RunResult run_kavo(const std::string& directory,
+                   const std::vector<std::string>& args);
+
+// A directory under $TMPDIR (or /tmp), removed with everything in it when
+// the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + "/" + relative
+  std::string at(const std::string& relative) const;
+  // Creates a file (and its parent directories) with `content`.
+  void file(const std::string& relative, const std::string& content = "");
+  // Creates a directory (and its parents).
+  void dir(const std::string& relative);
+  // Every entry below the directory, as sorted relative paths; directories
+  // end in '/'.
+  std::vector<std::string> tree() const;
+
+ private:
+  std::string path_;
+};
+
+// The whole content of a file; empty when it cannot be read.
+std::string read_file(const std::string& path);
+
+// Writes `content` to `path`, replacing it.
+void write_file(const std::string& path, const std::string& content);
+
+// True when something exists at `path` (links not followed).
+bool exists(const std::string& path);
+
+// The path of the built kavo.
+std::string kavo_binary();
+
+}  // namespace kavo_test
+
+#endif  // KAVO_TESTS_HARNESS_H_

@@ -1,0 +1,12 @@
+set(E2E_TESTS
+  tests/harness.cc
+  tests/pty_harness.cc
+  tests/driver_e2e_test.cc
+  tests/rename_e2e_test.cc
+  tests/date_e2e_test.cc
+  tests/encoding_e2e_test.cc
+  tests/filter_e2e_test.cc
+  tests/output_e2e_test.cc
+  tests/config_e2e_test.cc
+  tests/usage_e2e_test.cc
+)
