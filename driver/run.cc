@@ -1,1 +1,358 @@
-// (being written)
+#include "driver/run.h"
+
+#include <string>
+#include <vector>
+
+#include "driver/config_file.h"
+#include "driver/options.h"
+#include "driver/run_context.h"
+#include "driver/usage.h"
+#include "filters/filters.h"
+#include "names/calendar.h"
+#include "names/sjis.h"
+#include "output/channels.h"
+#include "output/log_file.h"
+#include "output/pager.h"
+#include "platform/platform.h"
+#include "targets/paths.h"
+#include "targets/walk.h"
+
+namespace kavo {
+namespace {
+
+constexpr char kProgramName[] = "kavo";
+constexpr char kVersion[] = "1.37";
+
+// The command line after classification.
+struct Arguments {
+  std::vector<CommandArgument> all;  // argument 0 first
+  std::vector<bool> is_option;       // per argument; false for 0, 1, 2
+  char switch_char = '/';
+  int file_count = 0;
+  bool same_directory_ok = true;
+};
+
+// Where the run stands while its file arguments are processed.
+struct RunState {
+  RunOptions options;
+  FilterSet filters;
+  RunContext context;
+  RenameOutcome outcome = kNoOutcome;
+  bool stopped = false;
+};
+
+// Seconds since the start of the year of a local calendar time.
+int64_t second_of_year(const CalendarTime& t) {
+  int64_t days = t.day - 1;
+  for (int m = 1; m < t.month; ++m) days += days_in_month(t.year, m);
+  return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+// The executable's path with the name's letter case as stored; empty when
+// it cannot be found.
+std::string find_own_path() {
+  std::string path = executable_path();
+  FindRecord record;
+  if (path.empty() || !find_entry(path, &record)) return std::string();
+  size_t start = path.size() >= record.name.size()
+                     ? path.size() - record.name.size()
+                     : 0;
+  return path.substr(0, start) + record.name;
+}
+
+bool is_option_text(const CommandArgument& argument, char switch_char) {
+  const std::string& t = argument.text;
+  return !argument.file_only && !t.empty() &&
+         (t[0] == '/' || t[0] == switch_char);
+}
+
+bool asks_for_help(const std::string& option) {
+  return (option.size() > 1 && option[1] == '?') ||
+         option_word_equals(std::string_view(option).substr(1), "help");
+}
+
+// Sorts options from file arguments, shows the usage text when asked for
+// it or when there is no file argument.
+Arguments classify_arguments(int argc, char** argv, char switch_char,
+                             const std::string& own_path) {
+  Arguments args;
+  args.switch_char = switch_char;
+  args.all = command_arguments(argc, argv, switch_char);
+  args.is_option.assign(args.all.size(), false);
+  std::string common;
+  for (size_t i = 3; i < args.all.size(); ++i) {
+    const CommandArgument& a = args.all[i];
+    if (is_option_text(a, switch_char)) {
+      args.is_option[i] = true;
+      if (asks_for_help(a.text)) print_usage(own_path, switch_char);
+      continue;
+    }
+    ++args.file_count;
+    if (args.same_directory_ok) {
+      args.same_directory_ok = check_common_directory(a.text, &common);
+    }
+  }
+  if (args.file_count == 0) print_usage(own_path, switch_char);
+  return args;
+}
+
+// The effective command line for the log: the first three arguments, the
+// configuration file's options, then the rest of the command line.
+std::vector<std::string> log_words(const Arguments& args,
+                                   const std::string& own_path) {
+  std::vector<std::string> words = {own_path, args.all[1].text,
+                                    args.all[2].text};
+  std::vector<std::string> config_lines;
+  bool opened = false;
+  config_option_lines(config_path(own_path), args.switch_char,
+                      &config_lines, &opened);
+  words.insert(words.end(), config_lines.begin(), config_lines.end());
+  for (size_t i = 3; i < args.all.size(); ++i) {
+    words.push_back(args.all[i].text);
+  }
+  return words;
+}
+
+void open_log(const Arguments& args, const std::string& own_path,
+              const RunOptions& options) {
+  std::vector<std::string> words = log_words(args, own_path);
+  bool in_use = false;
+  TextFile* log = log_open(&in_use, options.log_path, options.log_mode, words,
+                           kProgramName, kVersion);
+  if (log == nullptr) {
+    if (in_use) {
+      print_fatal_early("ログ・ファイル\"%s\"がオープン中です。",
+                        options.log_path.c_str());
+    }
+    print_fatal_early("ログ・ファイル\"%s\"がオープン出来ません。",
+                      options.log_path.c_str());
+  }
+  channels_attach_log(log, options.log_path);
+  text_file_flush(log);
+}
+
+// The characters a new name may not hold, in the order they are tested.
+struct ForbiddenChar {
+  char c;
+  const char* message;
+};
+
+constexpr ForbiddenChar kForbiddenInNames[] = {
+    {'*', "ファイル名に \"*\" は使用できません。"},
+    {'/', "ファイル名に \"/\" は使用できません。"},
+    {'<', "ファイル名に \"<\" は使用できません。"},
+    {'>', "ファイル名に \">\" は使用できません。"},
+    {'?', "ファイル名に \"?\" は使用できません。"},
+    {'"', "ファイル名に \" は使用できません。"},
+    {'|', "ファイル名に \"|\" は使用できません。"},
+    {':', "ファイル名に \":\" は使用できません。"},
+    {'\\', "ファイル名に \"\\\" は使用できません。"},
+};
+
+// In date mode one '/' marks where the date goes; a second is refused.
+bool slash_allowed(const std::string& s, size_t at, const RunOptions& o) {
+  if (o.date_format == 0) return false;
+  if (sjis_find_char(s, '/', at + 1) == kNoPosition) return true;
+  print_fatal(
+      "/dataオプション時は、新文字列に \"/\" "
+      "を指定できますが、2文字以上指定することは出来ません。");
+}
+
+void check_new_string(const std::string& s, const RunOptions& options) {
+  for (const ForbiddenChar& f : kForbiddenInNames) {
+    size_t at = sjis_find_char(s, f.c);
+    if (at == kNoPosition) continue;
+    if (f.c == '/' && slash_allowed(s, at, options)) continue;
+    print_fatal("%s", f.message);
+  }
+}
+
+void check_old_string(const std::string& s, const RunOptions& o) {
+  bool body_or_whole = o.name_part == 0 || o.name_part == 1 ||
+                       o.name_part == 3;
+  if (body_or_whole && s.empty() && o.anchor_head == o.anchor_tail) {
+    print_fatal("旧文字列に\"\"は指定できません。");
+  }
+}
+
+void print_duration(uint32_t s) {
+  if (s >= 3600) {
+    print_unpaged("%d時間%02d分%02d秒", static_cast<int>(s / 3600),
+                  static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
+  } else if (s < 60) {
+    print_unpaged("%d秒", static_cast<int>(s));
+  } else {
+    print_unpaged("%d分%02d秒", static_cast<int>(s / 60),
+                  static_cast<int>(s % 60));
+  }
+}
+
+void print_counts(const RunState& state) {
+  const RunCounters& c = state.context.counters;
+  if (c.renamed_count > 0 && state.options.overwrite) {
+    print_message("改名成功:%d個（通常:%d個, 上書:%d個）\n", c.renamed_count,
+                  c.renamed_count - c.overwritten_count, c.overwritten_count);
+  } else if (c.renamed_count > 0) {
+    print_message("改名成功:%d個\n", c.renamed_count);
+  }
+  if (state.options.continue_on_error && c.failed_count > 0) {
+    print_message("改名失敗:%d個\n", c.failed_count);
+  }
+}
+
+void print_totals(const RunState& state, uint32_t elapsed) {
+  const RunCounters& c = state.context.counters;
+  const RunOptions& o = state.options;
+  if (c.renamed_count > 0 || c.failed_count > 0) print_message("\n");
+  print_counts(state);
+  if (c.renamed_count == 0 && c.failed_count == 0) {
+    if (state.outcome == kNotRenamed) {
+      print_message("改名対象なし\n");
+    } else if (!o.show_errors) {
+      print_message("ファイルが存在しません\n");
+    }
+  } else if (o.time_display_seconds >= 0 &&
+             elapsed >= static_cast<uint32_t>(o.time_display_seconds)) {
+    print_unpaged("処理時間:");
+    print_duration(elapsed);
+    print_screen("\n");
+  }
+}
+
+bool has_wildcard(const std::string& pattern) {
+  return pattern.find_first_of("*?") != std::string::npos;
+}
+
+RenameOutcome process_argument(const std::string& argument, bool validate,
+                               RunState* state) {
+  RunContext* run = &state->context;
+  resolve_target_argument(argument, run);
+  if (validate) {
+    validate_path_filters("改名ディレクトリ",
+                          run->path.substr(0, run->dir_length),
+                          &state->filters);
+  }
+  if (!state->options.recurse_subdirs && run->name_pattern &&
+      !has_wildcard(*run->name_pattern)) {
+    return rename_single_target(run->dir_length, run);
+  }
+  return walk_directory(run->dir_length, run);
+}
+
+// Processes the file arguments left to right until one stops the run.
+void argument_loop(const Arguments& args, RunState* state) {
+  const RunOptions& o = state->options;
+  try {
+    for (size_t i = 3; i < args.all.size(); ++i) {
+      if (args.is_option[i]) continue;
+      const std::string& argument = args.all[i].text;
+      RenameOutcome outcome =
+          process_argument(argument, args.same_directory_ok, state);
+      if (outcome == kNotFound) {
+        if (o.show_errors) print_message("存在せず:%s\n", argument.c_str());
+        if (!o.continue_on_error) {
+          state->stopped = true;
+          return;
+        }
+      }
+      state->outcome = merge_outcome(state->outcome, outcome);
+    }
+  } catch (const RunStopped&) {
+    state->stopped = true;
+  }
+}
+
+void apply_options(const Arguments& args, const std::string& own_path,
+                   char switch_char, RunState* state) {
+  state->options.switch_char = switch_char;
+  config_apply_options(own_path, switch_char, &state->options,
+                       &state->filters);
+  for (size_t i = 3; i < args.all.size(); ++i) {
+    if (!args.is_option[i]) continue;
+    parse_option_argument(args.all[i].text, false, &state->options,
+                          &state->filters);
+  }
+}
+
+void prepare_run(const Arguments& args, RunState* state) {
+  RunOptions& o = state->options;
+  check_new_string(args.all[2].text, o);
+  check_old_string(args.all[1].text, o);
+  if (!finish_filters(&state->filters)) print_fatal_early("メモリー不足");
+  channels_set_paging(o.pause_output);
+  if (pager_setup(o.pause_output, 1) == 0) {
+    channels_set_paging(false);
+  } else {
+    pager_count(80, kPagePrompt);
+  }
+  RunContext& run = state->context;
+  run.options = &state->options;
+  run.filters = &state->filters;
+  run.old_string = args.all[1].text;
+  run.new_string = args.all[2].text;
+  if (o.date_format != 0) run.new_string_template = args.all[2].text;
+}
+
+void finish_run(const ElapsedClock& clock, RunState* state) {
+  int64_t end_time = current_time();
+  uint32_t elapsed = elapsed_clock_seconds(clock);
+  if (state->options.show_totals) print_totals(*state, elapsed);
+  if (state->options.log_mode == 0) return;
+  if (log_close(channels_detach_log(), end_time, elapsed, kProgramName,
+                true) != 0) {
+    print_fatal_early("ログ・ファイル\"%s\"の出力に異常を検出しました。",
+                      state->options.log_path.c_str());
+  }
+}
+
+int run(int argc, char** argv) {
+  std::string own_path = find_own_path();
+  if (own_path.empty()) print_fatal_early("メモリー不足");
+  char switch_char = config_read_switch_char(own_path);
+  Arguments args = classify_arguments(argc, argv, switch_char, own_path);
+  RunState state;
+  apply_options(args, own_path, switch_char, &state);
+  ElapsedClock clock;
+  elapsed_clock_start(&clock);
+  if (state.options.log_mode != 0) open_log(args, own_path, state.options);
+  prepare_run(args, &state);
+  argument_loop(args, &state);
+  finish_run(clock, &state);
+  if (state.stopped) return 1;
+  return state.outcome == kRenamed ? 0 : 2;
+}
+
+}  // namespace
+
+void elapsed_clock_start(ElapsedClock* clock) {
+  CalendarTime now = local_calendar_time(current_time());
+  clock->start_year = now.year;
+  clock->start_second = second_of_year(now);
+}
+
+uint32_t elapsed_clock_seconds(const ElapsedClock& clock) {
+  CalendarTime now = local_calendar_time(current_time());
+  int64_t sum = 0;
+  for (int y = clock.start_year; y < now.year; ++y) {
+    sum += 31622400 - (is_leap_year(y) ? 0 : 86400);
+  }
+  sum += second_of_year(now);
+  return static_cast<uint32_t>(sum - clock.start_second);
+}
+
+int run_command(int argc, char** argv) {
+  channels_reset();
+  pager_reset();
+  int code;
+  try {
+    code = run(argc, argv);
+  } catch (const ProcessExit& exit) {
+    // A fatal error or Quit: the log ends where it stands, no footer.
+    if (TextFile* log = channels_detach_log()) text_file_close(log);
+    code = exit.code;
+  }
+  console_flush();
+  return code;
+}
+
+}  // namespace kavo
