@@ -25,7 +25,7 @@ enum DateFormat {
 // The date text for attempt `attempt` (1, 2, ...) of an entry whose
 // last-write time is `local` (local calendar time): corrected by the
 // options' shift, laid out by options.date_format, and for attempt >= 2
-// followed by "-<attempt>" at the layout's length.
+// followed by "-<attempt>" at the text's end (past every year digit).
 std::string make_date_text(const CalendarTime& local, int attempt,
                            const RunOptions& options);
 

@@ -1,1 +1,116 @@
-// (being written)
+#include "names/name_part.h"
+
+#include <string_view>
+
+#include "driver/options.h"
+#include "names/pattern.h"
+#include "names/sjis.h"
+
+namespace kavo {
+
+namespace {
+
+// An entry's name cut at its split period.
+struct NameSplit {
+  std::string body;
+  std::string extension;  // empty when there is none
+};
+
+bool drive_prefix(std::string_view path) {
+  if (path.size() < 2 || path[1] != ':') return false;
+  char letter = fold_ascii(path[0]);
+  return letter >= 'A' && letter <= 'Z';
+}
+
+// Where the entry's name begins in `path`, or kNoPosition when the path
+// ends in a lone lead byte, so that its last separator cannot be trusted.
+size_t name_begin(std::string_view path) {
+  size_t separator = sjis_find_last_char(path, '\\');
+  if (separator != kNoPosition) return separator + 1;
+  if (!path.empty() && sjis_byte_class(path, path.size() - 1) == 1) {
+    return kNoPosition;
+  }
+  return drive_prefix(path) ? 2 : 0;
+}
+
+bool splits_at_first_period(int name_part) {
+  return name_part == kBodyLeft || name_part == kExtensionLeft;
+}
+
+bool works_on_extension(int name_part) {
+  return name_part == kExtensionRight || name_part == kExtensionLeft;
+}
+
+// A period is never a trail byte, so a byte-wise search finds the same
+// periods as a character-wise one.
+NameSplit split_name(std::string_view name, int name_part) {
+  size_t period =
+      splits_at_first_period(name_part) ? name.find('.') : name.rfind('.');
+  if (period == std::string_view::npos || period + 1 == name.size()) {
+    return NameSplit{std::string(name), std::string()};
+  }
+  return NameSplit{std::string(name.substr(0, period)),
+                   std::string(name.substr(period + 1))};
+}
+
+// The name part changed by the old and new strings; false when nothing is
+// replaced.
+bool change_part(const std::string& old_string, const std::string& new_string,
+                 const RunOptions& options, bool extension_was_empty,
+                 std::string* part) {
+  if (!old_string.empty()) {
+    MatchFlags flags{options.old_case_fold, options.anchor_head,
+                     options.anchor_tail};
+    return replace_first_match(part, old_string, new_string, flags);
+  }
+  if (options.anchor_head && !options.anchor_tail) {
+    return insert_at_start(part, new_string);
+  }
+  if (options.anchor_tail && !options.anchor_head) {
+    return append_at_end(part, new_string);
+  }
+  // Neither or both anchors: only a missing extension can be made up.
+  if (!works_on_extension(options.name_part) || !extension_was_empty) {
+    return false;
+  }
+  *part = new_string;
+  return part->size() < kNamePartLimit;
+}
+
+}  // namespace
+
+bool compute_new_path(const std::string& path, const std::string& old_string,
+                      const std::string& new_string, const RunOptions& options,
+                      std::string* new_path) {
+  size_t begin = name_begin(path);
+  if (begin == kNoPosition) return false;
+  std::string_view name = std::string_view(path).substr(begin);
+
+  std::string new_name;
+  if (options.name_part == kWholeName) {
+    new_name = name;
+    if (!change_part(old_string, new_string, options, false, &new_name)) {
+      return false;
+    }
+  } else if (works_on_extension(options.name_part)) {
+    NameSplit split = split_name(name, options.name_part);
+    bool was_empty = split.extension.empty();
+    if (!change_part(old_string, new_string, options, was_empty,
+                     &split.extension)) {
+      return false;
+    }
+    // The period is written even when the name had none or ended in one.
+    new_name = split.body + "." + split.extension;
+  } else {
+    NameSplit split = split_name(name, options.name_part);
+    if (!change_part(old_string, new_string, options, false, &split.body)) {
+      return false;
+    }
+    new_name = split.body;
+    if (!split.extension.empty()) new_name += "." + split.extension;
+  }
+  *new_path = path.substr(0, begin) + new_name;
+  return true;
+}
+
+}  // namespace kavo

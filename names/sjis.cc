@@ -1,1 +1,125 @@
-// (being written)
+#include "names/sjis.h"
+
+namespace kavo {
+
+namespace {
+
+// Length of the character that starts at `pos`: two bytes for a lead byte
+// followed by a valid trail byte, else one. A lead byte followed by a byte
+// that cannot be a trail byte stands alone, as sjis_byte_class counts it.
+size_t char_length(std::string_view s, size_t pos) {
+  if (sjis_lead_byte(s[pos]) && pos + 1 < s.size() &&
+      sjis_trail_byte(s[pos + 1])) {
+    return 2;
+  }
+  return 1;
+}
+
+bool ends_in_lone_lead_byte(std::string_view s, size_t pos) {
+  return pos + 1 == s.size() && sjis_lead_byte(s[pos]);
+}
+
+}  // namespace
+
+bool sjis_lead_byte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+bool sjis_trail_byte(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
+int sjis_byte_class(std::string_view s, size_t index) {
+  if (index >= s.size()) return 0;
+  int state = 0;
+  for (size_t i = 0; i <= index; ++i) {
+    unsigned char c = s[i];
+    if (state == 1) {
+      state = sjis_trail_byte(c) ? 2 : 0;
+    } else {
+      state = sjis_lead_byte(c) ? 1 : 0;
+    }
+  }
+  return state;
+}
+
+char fold_ascii(char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
+
+bool starts_with(std::string_view s, std::string_view prefix) {
+  if (prefix.empty()) return s.empty();
+  return s.substr(0, prefix.size()) == prefix;
+}
+
+bool starts_with_nocase(std::string_view s, std::string_view prefix) {
+  if (prefix.empty()) return s.empty();
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (fold_ascii(s[i]) != fold_ascii(prefix[i])) return false;
+  }
+  return true;
+}
+
+bool option_word_equals(std::string_view text, std::string_view word) {
+  // The strings are compared as if NUL-terminated: the end of either one
+  // reads as a NUL byte.
+  for (size_t k = 0;; ++k) {
+    char t = k < text.size() ? fold_ascii(text[k]) : '\0';
+    char w = k < word.size() ? fold_ascii(word[k]) : '\0';
+    if (t != w) return t == '/' && k >= word.size();
+    if (t == '\0') return true;
+  }
+}
+
+size_t sjis_find_char(std::string_view s, char c, size_t from) {
+  for (size_t pos = from; pos < s.size(); pos += char_length(s, pos)) {
+    if (s[pos] == c) return pos;
+    if (ends_in_lone_lead_byte(s, pos)) return kNoPosition;
+  }
+  if (c == '\0' && from <= s.size()) return s.size();
+  return kNoPosition;
+}
+
+size_t sjis_find_string(std::string_view s, std::string_view needle,
+                        size_t from) {
+  if (needle.empty()) return from;
+  for (size_t pos = from; pos < s.size(); pos += char_length(s, pos)) {
+    if (s.compare(pos, needle.size(), needle) == 0) return pos;
+    if (ends_in_lone_lead_byte(s, pos)) return kNoPosition;
+  }
+  return kNoPosition;
+}
+
+size_t sjis_find_last_char(std::string_view s, char c) {
+  size_t last = kNoPosition;
+  for (size_t pos = 0; pos < s.size(); pos += char_length(s, pos)) {
+    if (s[pos] == c) last = pos;
+    if (ends_in_lone_lead_byte(s, pos)) return kNoPosition;
+  }
+  return last;
+}
+
+size_t find_extension(std::string_view path) {
+  // Byte-wise on purpose: a trail byte 0x5C after the last period makes the
+  // name count as having no extension, which never cuts a name wrongly.
+  size_t period = path.rfind('.');
+  if (period == std::string_view::npos) return kNoPosition;
+  if (path.find('\\', period) != std::string_view::npos) return kNoPosition;
+  return period + 1;
+}
+
+std::string set_extension(std::string_view path, std::string_view extension) {
+  size_t start = find_extension(path);
+  std::string result;
+  if (start == kNoPosition) {
+    result.reserve(path.size() + 1 + extension.size());
+    result.append(path);
+    result.push_back('.');
+  } else {
+    result.reserve(start + extension.size());
+    result.append(path.substr(0, start));
+  }
+  result.append(extension);
+  return result;
+}
+
+}  // namespace kavo
