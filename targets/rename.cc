@@ -1,1 +1,282 @@
-// (being written)
+#include "targets/rename.h"
+
+#include <string>
+
+#include "driver/options.h"
+#include "names/date_name.h"
+#include "names/name_part.h"
+#include "output/channels.h"
+#include "platform/platform.h"
+#include "targets/paths.h"
+
+namespace kavo {
+
+namespace {
+
+bool in_date_mode(const RunContext& run) {
+  return run.options->date_format != kDateOff;
+}
+
+// Reports and counts a failed rename; ends the run unless /c. The new path
+// holds the new name alone by now.
+RenameOutcome count_failure(const char* label, RunContext* run) {
+  if (run->options->show_errors) {
+    print_message("%s:%s≠%s\n", label, run->path.c_str(),
+                  run->new_path.c_str());
+  }
+  ++run->counters.failed_count;
+  if (!run->options->continue_on_error) throw RunStopped{};
+  return kFailed;
+}
+
+RenameOutcome report_moved(RunContext* run) {
+  run->new_path = strip_directory(run->new_path);
+  if (run->options->show_renamed) {
+    print_message("%s→%s\n", run->path.c_str(), run->new_path.c_str());
+  }
+  ++run->counters.renamed_count;
+  return kRenamed;
+}
+
+// A move the file system refused. In date mode the next duplicate number
+// is tried instead of reporting it.
+RenameOutcome report_refused(RunContext* run) {
+  run->new_path = strip_directory(run->new_path);
+  if (in_date_mode(*run)) return kNotFound;
+  return count_failure("改名不能", run);
+}
+
+// The log file the run is writing is never moved: no other new name would
+// help, so this fails at once in date mode too.
+RenameOutcome report_log_refused(RunContext* run) {
+  run->new_path = strip_directory(run->new_path);
+  return count_failure("改名不能", run);
+}
+
+// A move that never replaces anything. Its target cannot be the open log
+// either: that name is taken, so the move is refused.
+RenameOutcome plain_move(RunContext* run) {
+  if (!run->options->test_mode) {
+    if (is_open_log_file(run->path)) return report_log_refused(run);
+    if (move_entry(run->path, run->new_path) != MoveResult::kMoved) {
+      return report_refused(run);
+    }
+  }
+  return report_moved(run);
+}
+
+// /o: one replacing move, so that a refused overwrite leaves the old target
+// in place.
+RenameOutcome overwrite_target(RunContext* run) {
+  const RunOptions& options = *run->options;
+  if (!options.test_mode) {
+    bool replaced =
+        !is_open_log_file(run->path) && !is_open_log_file(run->new_path);
+    if (replaced) {
+      if (options.overwrite_readonly) set_normal_attributes(run->new_path);
+      replaced = replace_entry(run->path, run->new_path);
+    }
+    if (!replaced) {
+      run->new_path = strip_directory(run->new_path);
+      return count_failure("上書改名不能", run);
+    }
+  }
+  run->new_path = strip_directory(run->new_path);
+  if (options.show_renamed) {
+    print_message("%s=>%s\n", run->path.c_str(), run->new_path.c_str());
+  }
+  ++run->counters.renamed_count;
+  ++run->counters.overwritten_count;
+  return kRenamed;
+}
+
+// The new name is taken. Returns false when it is taken only under another
+// spelling (letter case, or the 8.3 alias of another entry): the entry may
+// then be moved, and it is never itself overwritten. `*taken` tells date
+// mode that this name is in use.
+bool handle_existing_target(RunContext* run, bool* taken,
+                            RenameOutcome* outcome) {
+  std::string disk;
+  // An entry that vanished since it was found is a free name again; the
+  // move that follows never replaces anything.
+  if (!on_disk_path(run->new_path, &disk) || disk != run->new_path) {
+    return false;
+  }
+  if (run->options->overwrite) {
+    *outcome = overwrite_target(run);
+    return true;
+  }
+  run->new_path = strip_directory(run->new_path);
+  if (in_date_mode(*run)) {
+    *taken = true;
+    *outcome = kNotFound;
+  } else {
+    *outcome = count_failure("存在済", run);
+  }
+  return true;
+}
+
+// Where the platform's move reports a taken name itself, no look-up
+// precedes it: the same lines, counts and outcomes at one call per entry.
+RenameOutcome move_first(RunContext* run, bool* taken) {
+  if (is_open_log_file(run->path)) return report_log_refused(run);
+  RenameOutcome outcome;
+  switch (move_entry(run->path, run->new_path)) {
+    case MoveResult::kMoved:
+      return report_moved(run);
+    case MoveResult::kTargetExists:
+      if (handle_existing_target(run, taken, &outcome)) return outcome;
+      return plain_move(run);
+    case MoveResult::kFailed:
+      // A move onto the open log is refused before the target is looked
+      // for, but that name is taken all the same.
+      if (is_open_log_file(run->new_path) &&
+          handle_existing_target(run, taken, &outcome)) {
+        return outcome;
+      }
+      break;
+  }
+  return report_refused(run);
+}
+
+RenameOutcome perform(RunContext* run, bool* taken) {
+  if (run->path == run->new_path) {
+    if (run->options->show_unchanged) print_message("%s\n", run->path.c_str());
+    return kNotRenamed;
+  }
+  if (!run->options->test_mode && move_reports_existing_target()) {
+    return move_first(run, taken);
+  }
+  RenameOutcome outcome;
+  if (probe_target(run->new_path) != kTargetMissing &&
+      handle_existing_target(run, taken, &outcome)) {
+    return outcome;
+  }
+  return plain_move(run);
+}
+
+// One try with the new string as it stands. `*full_new_path` (may be null)
+// receives the new path before it is cut down to the name.
+RenameOutcome attempt(RunContext* run, bool* taken,
+                      std::string* full_new_path) {
+  if (!compute_new_path(run->path, run->old_string, run->new_string,
+                        *run->options, &run->new_path)) {
+    if (run->options->show_unchanged) print_message("%s\n", run->path.c_str());
+    return kNotRenamed;
+  }
+  if (run->new_path.size() >= kPathBufferSize) {
+    print_fatal("パス名が長すぎます:%s", run->new_path.c_str());
+  }
+  if (full_new_path != nullptr) *full_new_path = run->new_path;
+  return perform(run, taken);
+}
+
+// run->new_string for date attempt `k`.
+void set_date_string(const CalendarTime& local, int64_t k, RunContext* run) {
+  std::string date = make_date_text(local, static_cast<int>(k), *run->options);
+  if (!insert_date_text(run->new_string_template, date, &run->new_string)) {
+    print_fatal("メモリー不足で改名できません。");
+  }
+}
+
+// The new path of date attempt `k`; false when the name would be too long.
+bool date_attempt_path(const CalendarTime& local, int64_t k, RunContext* run,
+                       std::string* path) {
+  set_date_string(local, k, run);
+  return compute_new_path(run->path, run->old_string, run->new_string,
+                          *run->options, path);
+}
+
+// Attempt k only inserts "-k" after the date text, at the same place for
+// every k; two entries whose attempts 1 to 3 give the same paths therefore
+// agree on every attempt. Empty when a name would be too long.
+std::string suffix_key(const CalendarTime& local, RunContext* run) {
+  std::string key;
+  std::string path;
+  for (int64_t k = 1; k <= 3; ++k) {
+    if (!date_attempt_path(local, k, run, &path)) return std::string();
+    key += path;
+    key += '\0';
+  }
+  return key;
+}
+
+int64_t known_taken(const DateSuffixCache* cache, const std::string& key) {
+  if (cache == nullptr || key.empty()) return 0;
+  auto found = cache->taken_attempts.find(key);
+  return found == cache->taken_attempts.end() ? 0 : found->second;
+}
+
+void note_taken(DateSuffixCache* cache, const std::string& key, int64_t k,
+                const std::string& path) {
+  if (cache == nullptr || key.empty()) return;
+  cache->taken_attempts[key] = k;
+  cache->taken_paths.insert(path);
+}
+
+// After a real move: the old name is free again, which may undo what the
+// cache knows; otherwise the new name extends a chain of taken names.
+void note_moved(DateSuffixCache* cache, const std::string& key, int64_t k,
+                bool chain_intact, const RunContext& run,
+                const std::string& new_path) {
+  if (cache == nullptr) return;
+  if (cache->taken_paths.count(run.path) != 0) {
+    cache->taken_attempts.clear();
+    cache->taken_paths.clear();
+    return;
+  }
+  if (chain_intact && k > 1) note_taken(cache, key, k, new_path);
+}
+
+// Every duplicate number up to the limit is taken.
+RenameOutcome report_suffixes_used_up(const CalendarTime& local, int64_t last,
+                                      bool last_skipped, RunContext* run) {
+  std::string path;
+  if (last_skipped && date_attempt_path(local, last, run, &path)) {
+    run->new_path = strip_directory(path);
+  }
+  return count_failure("存在済", run);
+}
+
+RenameOutcome rename_by_date(const FindRecord& record, RunContext* run,
+                             DateSuffixCache* cache) {
+  const CalendarTime local = local_calendar_time(record.write_time);
+  const int64_t limit = run->options->date_suffix_limit;
+  const std::string key =
+      cache != nullptr ? suffix_key(local, run) : std::string();
+  const int64_t known = known_taken(cache, key);
+  bool chain_intact = true;  // attempts 1 .. k-1 are all known taken
+  std::string new_path;
+  for (int64_t k = known + 1;; ++k) {
+    if (k > 1 && k > limit) {
+      return report_suffixes_used_up(local, k - 1, k - 1 <= known, run);
+    }
+    set_date_string(local, k, run);
+    bool taken = false;
+    RenameOutcome outcome = attempt(run, &taken, &new_path);
+    if (outcome != kNotFound) {
+      if (outcome == kRenamed && !run->options->test_mode) {
+        note_moved(cache, key, k, chain_intact, *run, new_path);
+      }
+      return outcome;
+    }
+    chain_intact = chain_intact && taken;
+    if (chain_intact) note_taken(cache, key, k, new_path);
+  }
+}
+
+}  // namespace
+
+RenameOutcome rename_entry(const FindRecord& record, RunContext* run,
+                           DateSuffixCache* cache) {
+  if (in_date_mode(*run)) return rename_by_date(record, run, cache);
+  bool taken = false;
+  return attempt(run, &taken, nullptr);
+}
+
+RenameOutcome perform_rename(RunContext* run) {
+  bool taken = false;
+  return perform(run, &taken);
+}
+
+}  // namespace kavo

@@ -5,4 +5,5 @@ set(TARGETS_SOURCES
 )
 set(TARGETS_TESTS
   targets/paths_test.cc
+  targets/rename_test.cc
 )
