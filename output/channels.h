@@ -16,7 +16,8 @@ struct ProcessExit {
   int code;
 };
 
-// Flushes standard output and throws ProcessExit{code}.
+// Closes the attached log as it stands (no footer), flushes standard output
+// and throws ProcessExit{code}.
 [[noreturn]] void end_process(int code);
 
 // Output state shared by the channels: whether output is paged, and the

@@ -15,6 +15,10 @@ constexpr char kPagePrompt[] = "(Continue,/All/Quit)";
 // Screen lines of `columns` columns: columns / 80 rounded up; 0 for 0.
 int screen_lines(int columns);
 
+// True when more than `ms` milliseconds lie between the tick values
+// `mark_ms` and `now_ms` of a counter that wraps at 2^32.
+bool interval_passed(uint32_t mark_ms, uint32_t now_ms, uint32_t ms);
+
 // Sets the run pager up: returns the console's visible rows and pages
 // with rows - 2 lines, or returns 0 and stays off (not enabled, or standard
 // output is not a console).

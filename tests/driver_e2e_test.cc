@@ -116,7 +116,7 @@ TEST(DriverE2E, InvalidOptionMessages) {
   RunResult group = run_kavo(d.path(), {"a", "b", "a.txt", "/d/x/o"});
   EXPECT_EQ(group.err,
             stop_line("無効オプション  /x/o\n"
-                      "※オプション群 /x/o の一部が無効です。\n"
+                      "※オプション群 /d/x/o の一部が無効です。\n"
                       "※引数なしで実行すると使用方法を表示します。\n"));
   RunResult group_whole = run_kavo(d.path(), {"a", "b", "a.txt", "/c/x"});
   EXPECT_EQ(group_whole.err,
