@@ -9,4 +9,8 @@ set(E2E_TESTS
   tests/output_e2e_test.cc
   tests/config_e2e_test.cc
   tests/usage_e2e_test.cc
+  tests/race_e2e_test.cc
+)
+set(E2E_RACE_PRELOAD_SOURCES
+  tests/race_preload.cc
 )
