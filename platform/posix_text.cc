@@ -1,1 +1,530 @@
-// (being written)
+#include "platform/posix_text.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <strings.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace kavo {
+namespace {
+
+bool is_lead(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+bool is_trail(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+bool is_kana(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
+bool is_separator(unsigned char c) { return c == '\\' || c == '/'; }
+
+// ---- Escapes ------------------------------------------------------------
+//
+// 170 byte values can need an escape: the control bytes, DEL, the nine
+// bytes Windows forbids in names and every byte from 0x80 up. Bytes
+// 0x80-0xFC use their own value as trail (easy to read in a dump); the
+// forbidden ASCII bytes, which are the common ones in real names, get the
+// trails that are neither letters nor `\` or `|`; the rare rest gets
+// letters. 0x5C and 0x7C are never used as trail, so an escape never holds
+// a byte that naive code could take for a separator.
+
+struct EscapeTables {
+  std::array<unsigned char, 256> trail_of{};  // 0: the byte has no escape
+  std::array<int16_t, 256> raw_of{};          // -1: not an escape trail
+};
+
+EscapeTables build_escape_tables() {
+  EscapeTables t;
+  t.raw_of.fill(-1);
+  auto assign = [&t](unsigned char raw, unsigned char trail) {
+    t.trail_of[raw] = trail;
+    t.raw_of[trail] = raw;
+  };
+  for (int b = 0x80; b <= 0xFC; ++b) assign(b, b);
+  const char forbidden[] = ":\\*?\"<>|/";
+  const char punctuation[] = "@[]^_`{}~";
+  for (int k = 0; k < 9; ++k) assign(forbidden[k], punctuation[k]);
+  std::vector<unsigned char> rest = {0xFD, 0xFE, 0xFF, 0x7F};
+  for (int b = 0; b < 0x20; ++b) rest.push_back(b);
+  const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghij";
+  for (size_t k = 0; k < rest.size(); ++k) assign(rest[k], letters[k]);
+  return t;
+}
+
+const EscapeTables& escapes() {
+  static const EscapeTables tables = build_escape_tables();
+  return tables;
+}
+
+void append_escape(unsigned char raw, std::string* out) {
+  out->push_back(static_cast<char>(kEscapeLead));
+  out->push_back(static_cast<char>(escapes().trail_of[raw]));
+}
+
+// The ASCII bytes each kind of text escapes.
+using AsciiSet = std::array<bool, 128>;
+
+AsciiSet make_set(bool controls, const char* extra) {
+  AsciiSet set{};
+  for (int b = 0; b < 0x20; ++b) set[b] = controls;
+  set[0x7F] = controls;
+  for (const char* p = extra; *p; ++p)
+    set[static_cast<unsigned char>(*p)] = true;
+  return set;
+}
+
+const AsciiSet& escaped_ascii(TextKind kind) {
+  static const AsciiSet sets[] = {
+      make_set(true, "\\/:*?\"<>|"),  // kName
+      make_set(true, ""),             // kText
+      make_set(true, ":\"<>|"),       // kOldString
+      make_set(false, ""),            // kFileLine
+  };
+  return sets[static_cast<int>(kind)];
+}
+
+// ---- The external encoding ----------------------------------------------
+
+constexpr size_t kNoLength = static_cast<size_t>(-1);
+constexpr size_t kSlotCount = 1 << 14;  // > 2x the CP932 characters
+
+// A CP932 character's external bytes.
+struct ExternalForm {
+  uint8_t length = 0;  // 0: no external form
+  char bytes[4] = {};
+};
+
+// One entry of the external -> CP932 hash table.
+struct Slot {
+  uint32_t key = 0;  // the external bytes, packed big-endian
+  uint16_t code = 0;
+  uint8_t length = 0;  // 0: empty slot
+};
+
+struct Codec {
+  bool ready = false;
+  std::string forced;  // set_external_encoding's choice
+  std::string name;
+  bool cp932 = false;
+  iconv_t to_external = reinterpret_cast<iconv_t>(-1);
+  iconv_t from_external = reinterpret_cast<iconv_t>(-1);
+  bool tables_built = false;
+  // Bit n set: some character's external form starts with this byte and
+  // has n bytes.
+  std::array<uint8_t, 256> lengths{};
+  std::vector<Slot> slots;
+  std::vector<ExternalForm> forms;  // indexed by form_index(code)
+};
+
+Codec g_codec;
+
+size_t form_index(uint16_t code) {
+  if (code < 0x100) return code;
+  return 0x100 + (((code >> 8) - 0x80) << 8) + (code & 0xFF);
+}
+constexpr size_t kFormCount = 0x100 + 0x80 * 0x100;
+
+uint32_t pack(const unsigned char* p, size_t n) {
+  uint32_t key = 0;
+  for (size_t k = 0; k < n; ++k) key = (key << 8) | p[k];
+  return key;
+}
+
+size_t slot_of(uint32_t key, size_t length) {
+  return ((key * 2654435761u) ^ (length * 40503u)) >> 18 & (kSlotCount - 1);
+}
+
+bool is_cp932_alias(const std::string& name) {
+  static const char* const kAliases[] = {
+      "CP932", "SJIS", "SHIFT_JIS", "SHIFT-JIS", "MS_KANJI", "WINDOWS-31J"};
+  for (const char* alias : kAliases) {
+    if (strcasecmp(name.c_str(), alias) == 0) return true;
+  }
+  return false;
+}
+
+// The codeset of the user's locale, without changing the process's locale.
+std::string locale_codeset() {
+  const char* current = setlocale(LC_CTYPE, nullptr);
+  std::string saved = current ? current : "C";
+  std::string codeset;
+  if (setlocale(LC_CTYPE, "")) codeset = nl_langinfo(CODESET);
+  setlocale(LC_CTYPE, saved.c_str());
+  if (codeset.empty() || codeset == "ANSI_X3.4-1968" || codeset == "ASCII") {
+    return "UTF-8";  // the C and POSIX locales
+  }
+  return codeset;
+}
+
+std::string chosen_charset(const Codec& c) {
+  if (!c.forced.empty()) return c.forced;
+  const char* env = getenv("KAVO_ENCODING");
+  if (env && *env) return env;
+  return locale_codeset();
+}
+
+// Converts `n` bytes completely; kNoLength when any byte does not convert.
+size_t convert(iconv_t cd, const char* in, size_t n, char* out, size_t cap) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* ip = const_cast<char*>(in);
+  char* op = out;
+  size_t il = n;
+  size_t ol = cap;
+  if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0) {
+    return kNoLength;
+  }
+  if (iconv(cd, nullptr, nullptr, &op, &ol) == static_cast<size_t>(-1)) {
+    return kNoLength;
+  }
+  return cap - ol;
+}
+
+void close_converters(Codec* c) {
+  if (c->to_external != reinterpret_cast<iconv_t>(-1))
+    iconv_close(c->to_external);
+  if (c->from_external != reinterpret_cast<iconv_t>(-1)) {
+    iconv_close(c->from_external);
+  }
+  c->to_external = c->from_external = reinterpret_cast<iconv_t>(-1);
+}
+
+// Opens both converters and checks that ASCII stands for itself both ways,
+// which the ASCII fast paths rely on.
+bool open_converters(Codec* c, const std::string& charset) {
+  c->to_external = iconv_open(charset.c_str(), "CP932");
+  c->from_external = iconv_open("CP932", charset.c_str());
+  if (c->to_external == reinterpret_cast<iconv_t>(-1) ||
+      c->from_external == reinterpret_cast<iconv_t>(-1)) {
+    close_converters(c);
+    return false;
+  }
+  char ascii[128];
+  for (int b = 0; b < 128; ++b) ascii[b] = static_cast<char>(b);
+  char there[256];
+  char back[256];
+  if (convert(c->to_external, ascii, 128, there, sizeof there) != 128 ||
+      memcmp(there, ascii, 128) != 0 ||
+      convert(c->from_external, ascii, 128, back, sizeof back) != 128 ||
+      memcmp(back, ascii, 128) != 0) {
+    close_converters(c);
+    return false;
+  }
+  return true;
+}
+
+void choose_encoding(Codec* c) {
+  std::string charset = chosen_charset(*c);
+  c->ready = true;
+  c->tables_built = false;
+  if (is_cp932_alias(charset)) {
+    c->name = charset;
+    c->cp932 = true;
+    return;
+  }
+  c->cp932 = false;
+  if (open_converters(c, charset)) {
+    c->name = charset;
+  } else if (open_converters(c, "UTF-8")) {
+    c->name = "UTF-8";
+  } else {
+    // Without iconv's CP932 support nothing can be converted: pass bytes.
+    c->name = "CP932";
+    c->cp932 = true;
+  }
+}
+
+Codec& codec() {
+  if (!g_codec.ready) choose_encoding(&g_codec);
+  return g_codec;
+}
+
+void insert_slot(Codec* c, const unsigned char* ext, size_t n, uint16_t code) {
+  uint32_t key = pack(ext, n);
+  size_t s = slot_of(key, n);
+  while (c->slots[s].length != 0) s = (s + 1) & (kSlotCount - 1);
+  c->slots[s] = Slot{key, code, static_cast<uint8_t>(n)};
+  c->lengths[ext[0]] |= static_cast<uint8_t>(1u << n);
+}
+
+// Records the external form of one CP932 character, and makes the reverse
+// mapping only when converting that form back gives the same character:
+// an external character that many CP932 characters share, or that CP932
+// maps onto another one (U+00A5 onto `\`), is never taken as a character.
+void add_character(Codec* c, uint16_t code) {
+  char in[2];
+  size_t n = 0;
+  if (code >= 0x100) in[n++] = static_cast<char>(code >> 8);
+  in[n++] = static_cast<char>(code & 0xFF);
+  char ext[16];
+  size_t length = convert(c->to_external, in, n, ext, sizeof ext);
+  if (length == kNoLength || length == 0 || length > 4) return;
+  ExternalForm& form = c->forms[form_index(code)];
+  form.length = static_cast<uint8_t>(length);
+  memcpy(form.bytes, ext, length);
+  char back[16];
+  size_t back_length =
+      convert(c->from_external, ext, length, back, sizeof back);
+  if (back_length != n || memcmp(back, in, n) != 0) return;
+  insert_slot(c, reinterpret_cast<const unsigned char*>(ext), length, code);
+}
+
+// The user-defined area (leads 0xF0-0xF9) is left out: its characters have
+// no meaning outside one machine, and 0xF9 is the escape lead.
+void build_tables(Codec* c) {
+  c->slots.assign(kSlotCount, Slot{});
+  c->forms.assign(kFormCount, ExternalForm{});
+  c->lengths.fill(0);
+  for (int b = 0; b < 0x80; ++b) add_character(c, b);
+  for (int b = 0xA1; b <= 0xDF; ++b) add_character(c, b);
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!is_lead(lead) || (lead >= 0xF0 && lead <= 0xF9)) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (is_trail(trail)) add_character(c, (lead << 8) | trail);
+    }
+  }
+  c->tables_built = true;
+}
+
+Codec& tables() {
+  Codec& c = codec();
+  if (!c.tables_built) build_tables(&c);
+  return c;
+}
+
+// The CP932 character whose external form begins `p`; its byte length, or
+// 0 when none does.
+size_t lookup(const Codec& c, const unsigned char* p, size_t n,
+              uint16_t* code) {
+  uint8_t lengths = c.lengths[p[0]];
+  for (size_t length = 1; length <= 4 && length <= n; ++length) {
+    if (!(lengths & (1u << length))) continue;
+    uint32_t key = pack(p, length);
+    for (size_t s = slot_of(key, length); c.slots[s].length != 0;
+         s = (s + 1) & (kSlotCount - 1)) {
+      if (c.slots[s].key == key && c.slots[s].length == length) {
+        *code = c.slots[s].code;
+        return length;
+      }
+    }
+  }
+  return 0;
+}
+
+void append_code(uint16_t code, std::string* out) {
+  if (code >= 0x100) out->push_back(static_cast<char>(code >> 8));
+  out->push_back(static_cast<char>(code & 0xFF));
+}
+
+// One character (or one escaped byte) of CP932 external text, p[0] >= 0x80.
+size_t take_cp932(const unsigned char* p, size_t n, std::string* out) {
+  if (is_kana(p[0])) {
+    out->push_back(static_cast<char>(p[0]));
+    return 1;
+  }
+  if (is_lead(p[0]) && p[0] != kEscapeLead && n >= 2 && is_trail(p[1])) {
+    out->append(reinterpret_cast<const char*>(p), 2);
+    return 2;
+  }
+  append_escape(p[0], out);
+  return 1;
+}
+
+// One character (or one escaped byte) of converted external text.
+size_t take_converted(const unsigned char* p, size_t n, std::string* out) {
+  uint16_t code = 0;
+  size_t length = lookup(tables(), p, n, &code);
+  if (length == 0) {
+    append_escape(p[0], out);
+    return 1;
+  }
+  append_code(code, out);
+  return length;
+}
+
+// Writes the external form of the internal character at `p` (p[0] >=
+// 0x80); returns the internal bytes used.
+size_t put_character(const unsigned char* p, size_t n, std::string* out) {
+  unsigned char raw = 0;
+  if (n >= 2 && decode_escape(p[0], p[1], &raw)) {
+    out->push_back(static_cast<char>(raw));
+    return 2;
+  }
+  size_t length = is_lead(p[0]) && n >= 2 && is_trail(p[1]) ? 2 : 1;
+  const Codec& c = codec();
+  if (!c.cp932) {
+    uint16_t code = length == 2 ? (p[0] << 8 | p[1]) : p[0];
+    const ExternalForm& form = tables().forms[form_index(code)];
+    if (form.length != 0) {
+      out->append(form.bytes, form.length);
+      return length;
+    }
+  }
+  out->append(reinterpret_cast<const char*>(p), length);
+  return length;
+}
+
+// Where the components of an internal path start, after writing the Linux
+// form of its prefix; kNoLength when the whole path was written.
+size_t write_path_prefix(std::string_view in, std::string* out) {
+  if (in.empty()) {
+    out->push_back('.');
+    return kNoLength;
+  }
+  if (in.size() >= 2 && in[0] == '\\' && in[1] == '\\') {
+    out->append("/net/");
+    return 2;
+  }
+  unsigned char first = in[0];
+  bool letter = (first | 0x20) >= 'a' && (first | 0x20) <= 'z';
+  if (in.size() >= 2 && letter && in[1] == ':') {
+    if (in.size() == 2) {
+      out->push_back('.');
+      return kNoLength;
+    }
+    return 2;  // `X:\a` continues with the root's separator, `X:a` is relative
+  }
+  return 0;
+}
+
+}  // namespace
+
+void set_external_encoding(const std::string& charset) {
+  close_converters(&g_codec);
+  g_codec.forced = charset;
+  g_codec.ready = false;
+  g_codec.tables_built = false;
+}
+
+const std::string& external_encoding() { return codec().name; }
+
+bool external_is_cp932() { return codec().cp932; }
+
+void append_internal(std::string_view external, TextKind kind,
+                     std::string* out) {
+  const AsciiSet& escaped = escaped_ascii(kind);
+  const bool cp932 = codec().cp932;
+  const auto* p = reinterpret_cast<const unsigned char*>(external.data());
+  const size_t n = external.size();
+  out->reserve(out->size() + n);
+  size_t i = 0;
+  while (i < n) {
+    size_t run = i;
+    while (run < n && p[run] < 0x80 && !escaped[p[run]]) ++run;
+    out->append(external.data() + i, run - i);
+    i = run;
+    if (i == n) break;
+    if (p[i] < 0x80) {
+      append_escape(p[i++], out);
+    } else if (cp932) {
+      i += take_cp932(p + i, n - i, out);
+    } else {
+      i += take_converted(p + i, n - i, out);
+    }
+  }
+}
+
+std::string to_internal(std::string_view external, TextKind kind) {
+  std::string out;
+  append_internal(external, kind, &out);
+  return out;
+}
+
+void append_external(std::string_view internal, std::string* out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
+  const size_t n = internal.size();
+  out->reserve(out->size() + n);
+  size_t i = 0;
+  while (i < n) {
+    size_t run = i;
+    while (run < n && p[run] < 0x80) ++run;
+    out->append(internal.data() + i, run - i);
+    i = run;
+    if (i < n) i += put_character(p + i, n - i, out);
+  }
+}
+
+std::string to_external(std::string_view internal) {
+  std::string out;
+  append_external(internal, &out);
+  return out;
+}
+
+void append_external_path(std::string_view internal, std::string* out) {
+  size_t i = write_path_prefix(internal, out);
+  if (i == kNoLength) return;
+  const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
+  const size_t n = internal.size();
+  while (i < n) {
+    size_t run = i;
+    while (run < n && p[run] < 0x80 && !is_separator(p[run])) ++run;
+    out->append(internal.data() + i, run - i);
+    i = run;
+    if (i == n) break;
+    if (is_separator(p[i])) {
+      out->push_back('/');
+      ++i;
+    } else {
+      i += put_character(p + i, n - i, out);
+    }
+  }
+}
+
+std::string external_path(std::string_view internal) {
+  std::string out;
+  append_external_path(internal, &out);
+  return out;
+}
+
+std::string internal_path(std::string_view external) {
+  std::string out;
+  size_t i = 0;
+  while (i < external.size()) {
+    if (external[i] == '/') {
+      out.push_back('\\');
+      while (i < external.size() && external[i] == '/') ++i;
+      continue;
+    }
+    size_t end = external.find('/', i);
+    if (end == std::string_view::npos) end = external.size();
+    append_internal(external.substr(i, end - i), TextKind::kName, &out);
+    i = end;
+  }
+  return out;
+}
+
+bool decode_escape(unsigned char lead, unsigned char trail,
+                   unsigned char* raw) {
+  if (lead != kEscapeLead || escapes().raw_of[trail] < 0) return false;
+  *raw = static_cast<unsigned char>(escapes().raw_of[trail]);
+  return true;
+}
+
+std::string escape_of(unsigned char raw) {
+  std::string out;
+  append_escape(raw, &out);
+  return out;
+}
+
+size_t match_external_char(std::string_view external, uint16_t* code) {
+  if (external.empty()) return 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(external.data());
+  const size_t n = external.size();
+  if (p[0] < 0x80 || (codec().cp932 && is_kana(p[0]))) {
+    *code = p[0];
+    return 1;
+  }
+  if (codec().cp932) {
+    if (!is_lead(p[0]) || p[0] == kEscapeLead || n < 2 || !is_trail(p[1])) {
+      return 0;
+    }
+    *code = static_cast<uint16_t>(p[0] << 8 | p[1]);
+    return 2;
+  }
+  return lookup(tables(), p, n, code);
+}
+
+}  // namespace kavo
