@@ -10,6 +10,9 @@ set(E2E_TESTS
   tests/config_e2e_test.cc
   tests/usage_e2e_test.cc
   tests/race_e2e_test.cc
+  tests/crash_e2e_test.cc
+  tests/hostile_e2e_test.cc
+  tests/windows_e2e_test.cc
 )
 set(E2E_RACE_PRELOAD_SOURCES
   tests/race_preload.cc
