@@ -113,7 +113,15 @@ void drain(int out_fd, int err_fd, const std::string& input, int in_fd,
 
 }  // namespace
 
-std::string kavo_binary() { return KAVO_BINARY; }
+std::string kavo_binary() {
+  const char* chosen = getenv("KAVO_TEST_BINARY");
+  return chosen && *chosen ? chosen : KAVO_BINARY;
+}
+
+bool windows_build() {
+  std::string binary = kavo_binary();
+  return binary.size() > 4 && binary.substr(binary.size() - 4) == ".exe";
+}
 
 RunResult run_command(const RunSpec& spec) {
   int out_pipe[2], err_pipe[2], in_pipe[2];

@@ -68,8 +68,13 @@ void write_file(const std::string& path, const std::string& content);
 // True when something exists at `path` (links not followed).
 bool exists(const std::string& path);
 
-// The path of the built kavo.
+// The command under test: $KAVO_TEST_BINARY when set (e.g. the Windows
+// build's kavo.exe), else the built kavo.
 std::string kavo_binary();
+
+// True when the command under test is the Windows build (run by
+// $KAVO_TEST_RUNNER, e.g. wine); Linux-only cases skip themselves then.
+bool windows_build();
 
 }  // namespace kavo_test
 
