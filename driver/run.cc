@@ -54,9 +54,8 @@ std::string find_own_path() {
   std::string path = executable_path();
   FindRecord record;
   if (path.empty() || !find_entry(path, &record)) return std::string();
-  size_t start = path.size() >= record.name.size()
-                     ? path.size() - record.name.size()
-                     : 0;
+  size_t start =
+      path.size() >= record.name.size() ? path.size() - record.name.size() : 0;
   return path.substr(0, start) + record.name;
 }
 
@@ -64,6 +63,11 @@ bool is_option_text(const CommandArgument& argument, char switch_char) {
   const std::string& t = argument.text;
   return !argument.file_only && !t.empty() &&
          (t[0] == '/' || t[0] == switch_char);
+}
+
+// The argument as the user typed it.
+const std::string& as_given(const CommandArgument& argument) {
+  return argument.given.empty() ? argument.text : argument.given;
 }
 
 bool asks_for_help(const std::string& option) {
@@ -104,11 +108,11 @@ std::vector<std::string> log_words(const Arguments& args,
                                     args.all[2].text};
   std::vector<std::string> config_lines;
   bool opened = false;
-  config_option_lines(config_path(own_path), args.switch_char,
-                      &config_lines, &opened);
+  config_option_lines(config_path(own_path), args.switch_char, &config_lines,
+                      &opened);
   words.insert(words.end(), config_lines.begin(), config_lines.end());
   for (size_t i = 3; i < args.all.size(); ++i) {
-    words.push_back(args.all[i].text);
+    words.push_back(as_given(args.all[i]));
   }
   return words;
 }
@@ -168,8 +172,7 @@ void check_new_string(const std::string& s, const RunOptions& options) {
 }
 
 void check_old_string(const std::string& s, const RunOptions& o) {
-  bool body_or_whole = o.name_part == 0 || o.name_part == 1 ||
-                       o.name_part == 3;
+  bool body_or_whole = o.name_part == 0 || o.name_part == 1 || o.name_part == 3;
   if (body_or_whole && s.empty() && o.anchor_head == o.anchor_tail) {
     print_fatal("旧文字列に\"\"は指定できません。");
   }
@@ -245,11 +248,13 @@ void argument_loop(const Arguments& args, RunState* state) {
   try {
     for (size_t i = 3; i < args.all.size(); ++i) {
       if (args.is_option[i]) continue;
-      const std::string& argument = args.all[i].text;
+      const CommandArgument& argument = args.all[i];
       RenameOutcome outcome =
-          process_argument(argument, args.same_directory_ok, state);
+          process_argument(argument.text, args.same_directory_ok, state);
       if (outcome == kNotFound) {
-        if (o.show_errors) print_message("存在せず:%s\n", argument.c_str());
+        if (o.show_errors) {
+          print_message("存在せず:%s\n", as_given(argument).c_str());
+        }
         if (!o.continue_on_error) {
           state->stopped = true;
           return;
@@ -265,8 +270,7 @@ void argument_loop(const Arguments& args, RunState* state) {
 void apply_options(const Arguments& args, const std::string& own_path,
                    char switch_char, RunState* state) {
   state->options.switch_char = switch_char;
-  config_apply_options(own_path, switch_char, &state->options,
-                       &state->filters);
+  config_apply_options(own_path, switch_char, &state->options, &state->filters);
   for (size_t i = 3; i < args.all.size(); ++i) {
     if (!args.is_option[i]) continue;
     parse_option_argument(args.all[i].text, false, &state->options,
@@ -298,8 +302,8 @@ void finish_run(const ElapsedClock& clock, RunState* state) {
   uint32_t elapsed = elapsed_clock_seconds(clock);
   if (state->options.show_totals) print_totals(*state, elapsed);
   if (state->options.log_mode == 0) return;
-  if (log_close(channels_detach_log(), end_time, elapsed, kProgramName,
-                true) != 0) {
+  if (log_close(channels_detach_log(), end_time, elapsed, kProgramName, true) !=
+      0) {
     print_fatal_early("ログ・ファイル\"%s\"の出力に異常を検出しました。",
                       state->options.log_path.c_str());
   }

@@ -40,7 +40,7 @@ enum ElementKind : unsigned char { kLiteral, kAnyByte, kStar };
 struct Element {
   ElementKind kind;
   unsigned char byte;
-  bool trail;  // the literal is a trail byte in the pattern
+  unsigned char byte_class;  // the literal's class in the pattern (0, 1, 2)
   int slot;    // memo row when the element directly follows a star, else -1
 };
 
@@ -69,7 +69,7 @@ size_t parse_pattern(std::string_view pattern, const unsigned char* classes,
   size_t count = 0;
   for (size_t i = 0; i < pattern.size(); ++i) {
     char c = pattern[i];
-    Element element{kLiteral, 0, false, -1};
+    Element element{kLiteral, 0, 0, -1};
     if (c == '\\' && classes[i] != 2 && i + 1 < pattern.size() &&
         escapable(pattern[i + 1])) {
       element.byte = pattern[++i];
@@ -80,7 +80,7 @@ size_t parse_pattern(std::string_view pattern, const unsigned char* classes,
       element.kind = kAnyByte;
     } else {
       element.byte = c;
-      element.trail = classes[i] == 2;
+      element.byte_class = classes[i];
     }
     elements[count++] = element;
   }
@@ -119,10 +119,14 @@ struct Walker {
   bool both_anchors;
   int64_t* memo;  // memo rows of size + 1 entries each
 
+  // A literal equals a subject byte of its own class only: a single-byte
+  // character never matches half of a double-byte one (nor the inside of
+  // an escaped name byte), and trail bytes are never folded.
   bool equal(size_t r, const Element& element) const {
     unsigned char c = subject[r];
+    if (classes[r] != element.byte_class) return false;
     if (c == element.byte) return true;
-    return fold && classes[r] != 2 && !element.trail &&
+    return fold && element.byte_class == 0 &&
            fold_ascii(c) == fold_ascii(element.byte);
   }
 

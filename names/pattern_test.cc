@@ -169,6 +169,25 @@ TEST(PatternTest, DoubleByteCharactersAreNeverSplit) {
       {"表", "??", kBoth, 0, 2},
       {"表b", "\\b", kPlain, kNone, 0},
       {"表b", "\\b", kTail, kNone, 0},
+      // A single-byte literal never equals the trail byte of a character:
+      // ソ is 83 5C, ア is 83 41.
+      {"ソ", "?\\", kPlain, kNone, 0},
+      {"xア", "*A", kPlain, kNone, 0},
+      {"xア", "*A", kTail, kNone, 0},
+      {"xアA", "*A", kTail, 0, 4},
+  });
+}
+
+// Name bytes a Windows name may not hold arrive as escapes (lead 0xF9 and
+// one trail byte); no pattern may compare inside one.
+TEST(PatternTest, EscapedNameBytesAreWholeCharacters) {
+  const std::string colon = "\xF9@";  // one escaped byte
+  check_cases({
+      {"12" + colon + "00 memo.txt", "*@", kPlain, kNone, 0},
+      {"x" + colon, "?@", kTail, kNone, 0},
+      {"user@host", "*@", kPlain, 0, 5},
+      {"a" + colon + "b", "a*b", kPlain, 0, 4},
+      {"a" + colon + "b", "a??b", kPlain, 0, 4},
   });
 }
 

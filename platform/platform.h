@@ -139,6 +139,9 @@ std::string executable_path();
 struct CommandArgument {
   std::string text;
   bool file_only = false;
+  // The argument as the user typed it, for messages and the log; empty
+  // when it equals `text`.
+  std::string given;
 };
 
 // The command line in internal text, argument 0 first. Arguments 1 and 2

@@ -12,6 +12,11 @@
 // are no 8.3 aliases. Attributes are made from the owner's mode bits and the
 // name: read-only when the owner write bit is clear, hidden for a leading
 // '.', archive on every non-directory.
+//
+// Entries are reached through descriptors of their directories, opened one
+// component at a time without following links (see "Directory
+// descriptors" below): no symbolic link is followed anywhere in a path,
+// only the working directory is taken as it is.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -29,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
@@ -68,11 +74,6 @@ bool strip_final_slashes(std::string* path) {
   return had;
 }
 
-std::string_view linux_last_component(std::string_view path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 // The last name of an internal path: trailing separators and "." steps are
 // passed over (`x\old1\.` names old1), double-byte characters stepped over.
 std::string_view internal_last_component(std::string_view p) {
@@ -93,6 +94,287 @@ std::string_view internal_last_component(std::string_view p) {
   return found.empty() && saw_dot ? std::string_view(".") : found;
 }
 
+// ---- Directory descriptors ------------------------------------------------
+//
+// Every operation on an entry is made relative to a descriptor of the
+// directory that holds it, never with a whole path that the kernel would
+// resolve again. A directory is opened one component at a time with
+// O_NOFOLLOW, from the working directory or from "/", so no symbolic link is
+// ever followed on the way; a directory swapped for a link after it was
+// listed is therefore never entered, and nothing is renamed through a link.
+//
+// The descriptors are kept in a small cache keyed by the directory's Linux
+// path (without "." components and repeated slashes). A walk thus keeps
+// working in the very directories it listed, and per entry no path is
+// resolved twice. The keys are the program's own view of the tree: when it
+// moves an entry, the keys at and below the old path are renamed to the new
+// one (their descriptors still name the same directories), and keys at and
+// below the new path, which could only be stale, are dropped. The program
+// never changes its working directory; the cache still notices a change
+// whenever a directory is listed or opened afresh, and drops its relative
+// keys then.
+
+// Enough for the chain of directories of a deep walk and a few more; each
+// holds a descriptor.
+constexpr size_t kCachedDirectoryLimit = 64;
+
+struct CachedDirectory {
+  std::string key;
+  int fd = -1;
+  uint64_t last_use = 0;
+};
+
+struct DirectoryCache {
+  std::vector<CachedDirectory> entries;
+  size_t recent = 0;   // index of the entry used last
+  uint64_t clock = 0;  // advanced once per operation
+  bool cwd_known = false;
+  dev_t cwd_device = 0;
+  ino_t cwd_inode = 0;
+};
+
+DirectoryCache g_dirs;
+
+// An entry as the operations address it: its directory's descriptor and
+// key, and its last path component as written ("." and ".." included).
+struct Located {
+  int dir = AT_FDCWD;
+  std::string key;  // "" is the working directory
+  std::string name;
+  bool must_be_directory = false;  // the path ended in a separator
+};
+
+Located g_entry_a;
+Located g_entry_b;
+
+bool is_absolute_key(std::string_view key) {
+  return !key.empty() && key[0] == '/';
+}
+
+// True when `key` lies strictly below the directory `ancestor`.
+bool key_is_below(std::string_view key, std::string_view ancestor) {
+  if (ancestor == "/") return key.size() > 1 && key[0] == '/';
+  return key.size() > ancestor.size() && key[ancestor.size()] == '/' &&
+         key.compare(0, ancestor.size(), ancestor) == 0;
+}
+
+bool key_is_at_or_below(std::string_view key, std::string_view top) {
+  return key == top || key_is_below(key, top);
+}
+
+// A ".." after a name: such a key is an alias that a move may outdate.
+bool key_has_inner_parent_step(std::string_view key) {
+  size_t start = 0;
+  bool after_name = false;
+  while (start <= key.size()) {
+    size_t end = key.find('/', start);
+    if (end == std::string_view::npos) end = key.size();
+    std::string_view part = key.substr(start, end - start);
+    if (part == "..") {
+      if (after_name) return true;
+    } else if (!part.empty()) {
+      after_name = true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+// The key of the directory the Linux path `dir` names.
+void directory_key(std::string_view dir, std::string* key) {
+  key->clear();
+  if (is_absolute_key(dir)) key->push_back('/');
+  size_t start = 0;
+  while (start <= dir.size()) {
+    size_t end = dir.find('/', start);
+    if (end == std::string_view::npos) end = dir.size();
+    std::string_view part = dir.substr(start, end - start);
+    if (!part.empty() && part != ".") {
+      if (!key->empty() && key->back() != '/') key->push_back('/');
+      key->append(part);
+    }
+    start = end + 1;
+  }
+}
+
+void close_cached(size_t index) {
+  close(g_dirs.entries[index].fd);
+  g_dirs.entries[index] = std::move(g_dirs.entries.back());
+  g_dirs.entries.pop_back();
+  g_dirs.recent = 0;
+}
+
+// Notices a change of the working directory: relative keys are dropped.
+void check_working_directory() {
+  struct stat st;
+  if (stat(".", &st) != 0) return;
+  if (g_dirs.cwd_known && st.st_dev == g_dirs.cwd_device &&
+      st.st_ino == g_dirs.cwd_inode) {
+    return;
+  }
+  for (size_t i = g_dirs.entries.size(); i-- > 0;) {
+    if (!is_absolute_key(g_dirs.entries[i].key)) close_cached(i);
+  }
+  g_dirs.cwd_known = true;
+  g_dirs.cwd_device = st.st_dev;
+  g_dirs.cwd_inode = st.st_ino;
+}
+
+int find_cached(std::string_view key) {
+  std::vector<CachedDirectory>& entries = g_dirs.entries;
+  if (g_dirs.recent < entries.size() && entries[g_dirs.recent].key == key) {
+    entries[g_dirs.recent].last_use = g_dirs.clock;
+    return entries[g_dirs.recent].fd;
+  }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].key != key) continue;
+    entries[i].last_use = g_dirs.clock;
+    g_dirs.recent = i;
+    return entries[i].fd;
+  }
+  return -1;
+}
+
+// Makes room for one more entry: the least recently used one goes, and one
+// that is no ancestor of `key` before any ancestor (a walk comes back to
+// its ancestors). Entries used by the operation in hand stay.
+void evict_for(std::string_view key) {
+  size_t victim = g_dirs.entries.size();
+  bool victim_is_ancestor = true;
+  for (size_t i = 0; i < g_dirs.entries.size(); ++i) {
+    const CachedDirectory& e = g_dirs.entries[i];
+    if (e.last_use == g_dirs.clock) continue;
+    bool ancestor = key_is_below(key, e.key);
+    if (victim == g_dirs.entries.size() || (victim_is_ancestor && !ancestor) ||
+        (ancestor == victim_is_ancestor &&
+         e.last_use < g_dirs.entries[victim].last_use)) {
+      victim = i;
+      victim_is_ancestor = ancestor;
+    }
+  }
+  if (victim < g_dirs.entries.size()) close_cached(victim);
+}
+
+void insert_cached(std::string_view key, int fd) {
+  if (g_dirs.entries.size() >= kCachedDirectoryLimit) evict_for(key);
+  g_dirs.entries.push_back({std::string(key), fd, g_dirs.clock});
+  g_dirs.recent = g_dirs.entries.size() - 1;
+}
+
+int open_step(int base, std::string_view name) {
+  std::string part(name);
+  return openat(base, part.c_str(),
+                O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// The cached directory closest above `key`; `*length` receives the length
+// of its key (0 when there is none).
+int nearest_cached_ancestor(std::string_view key, size_t* length) {
+  int fd = -1;
+  *length = 0;
+  for (CachedDirectory& e : g_dirs.entries) {
+    if (e.key.size() >= *length && key_is_below(key, e.key)) {
+      fd = e.fd;
+      *length = e.key.size();
+      e.last_use = g_dirs.clock;
+    }
+  }
+  return fd;
+}
+
+// Opens the directory `key` (not cached) from its nearest cached ancestor,
+// or from the start, one component at a time. Returns -1 on failure.
+int open_directory(std::string_view key) {
+  if (!is_absolute_key(key)) check_working_directory();
+  size_t done = 0;
+  int base = nearest_cached_ancestor(key, &done);
+  if (base < 0 && is_absolute_key(key)) {
+    base = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (base < 0) return -1;
+    insert_cached("/", base);
+    done = 1;
+  }
+  if (base < 0) base = AT_FDCWD;
+  if (done == key.size()) return base;  // the root itself
+  int fd = base;
+  size_t start = done == 0 ? 0 : done + (key[done] == '/' ? 1 : 0);
+  while (start < key.size()) {
+    size_t end = key.find('/', start);
+    if (end == std::string_view::npos) end = key.size();
+    int next = open_step(fd, key.substr(start, end - start));
+    if (fd != base) close(fd);
+    if (next < 0) return -1;
+    fd = next;
+    start = end + 1;
+  }
+  insert_cached(key, fd);
+  return fd;
+}
+
+// The descriptor of the directory `key` (AT_FDCWD for ""), or -1.
+int directory_fd(const std::string& key) {
+  if (key.empty()) return AT_FDCWD;
+  int fd = find_cached(key);
+  return fd >= 0 ? fd : open_directory(key);
+}
+
+// Splits a Linux path into its directory's key and its last component.
+// "/" itself is the name "/" in the working directory.
+void split_path(std::string* path, Located* out) {
+  out->must_be_directory = strip_final_slashes(path);
+  size_t slash = path->rfind('/');
+  if (*path == "/" || slash == std::string::npos) {
+    out->key.clear();
+    out->name.assign(*path);
+    return;
+  }
+  out->name.assign(*path, slash + 1);
+  directory_key(std::string_view(*path).substr(0, slash == 0 ? 1 : slash),
+                &out->key);
+}
+
+// Fills `*out` for the internal path; false when its directory cannot be
+// opened.
+bool locate(const std::string& internal, Located* out) {
+  g_path_a.clear();
+  append_external_path(internal, &g_path_a);
+  split_path(&g_path_a, out);
+  out->dir = directory_fd(out->key);
+  return out->dir != -1;
+}
+
+// The key of the entry itself; false when its name is no plain component.
+bool entry_key(const Located& entry, std::string* key) {
+  if (entry.name.empty() || entry.name == "." || entry.name == ".." ||
+      entry.name == "/") {
+    return false;
+  }
+  *key = entry.key;
+  if (!key->empty() && key->back() != '/') key->push_back('/');
+  key->append(entry.name);
+  return true;
+}
+
+// After the program moved `from` to `to`: the cached directories at or
+// below the old path are known by the new path from now on.
+void note_moved(const Located& from, const Located& to) {
+  std::string old_key;
+  std::string new_key;
+  bool known = entry_key(from, &old_key) && entry_key(to, &new_key);
+  bool absolute = is_absolute_key(old_key);
+  for (size_t i = g_dirs.entries.size(); i-- > 0;) {
+    std::string& key = g_dirs.entries[i].key;
+    // Another spelling of the same directory could not be renamed.
+    bool alias = is_absolute_key(key) != absolute ||
+                 key_has_inner_parent_step(key);
+    if (!known || alias || key_is_at_or_below(key, new_key)) {
+      close_cached(i);
+    } else if (key_is_at_or_below(key, old_key)) {
+      key = new_key + key.substr(old_key.size());
+    }
+  }
+}
+
 // ---- Entries ------------------------------------------------------------
 
 struct EntryInfo {
@@ -104,10 +386,10 @@ struct EntryInfo {
   bool has_birth_time = false;
 };
 
-bool read_info(const char* path, EntryInfo* info) {
+bool read_info(int dir, const char* name, EntryInfo* info) {
   struct statx sx;
-  if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW,
-            STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
+  if (statx(dir, name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME,
+            &sx) == 0) {
     info->mode = sx.stx_mode;
     info->size = sx.stx_size;
     info->access_time = sx.stx_atime.tv_sec;
@@ -118,7 +400,7 @@ bool read_info(const char* path, EntryInfo* info) {
   }
   if (errno != ENOSYS) return false;
   struct stat st;
-  if (lstat(path, &st) != 0) return false;
+  if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
   info->mode = st.st_mode;
   info->size = st.st_size;
   info->access_time = st.st_atime;
@@ -131,12 +413,13 @@ bool read_info(const char* path, EntryInfo* info) {
 // A path written with a final separator must name a directory.
 bool read_entry(const std::string& internal, EntryInfo* info,
                 std::string_view* linux_name) {
-  g_path_a.clear();
-  append_external_path(internal, &g_path_a);
-  bool must_be_directory = strip_final_slashes(&g_path_a);
-  if (!read_info(g_path_a.c_str(), info)) return false;
-  if (must_be_directory && !S_ISDIR(info->mode)) return false;
-  if (linux_name) *linux_name = linux_last_component(g_path_a);
+  ++g_dirs.clock;
+  Located& e = g_entry_a;
+  if (!locate(internal, &e) || !read_info(e.dir, e.name.c_str(), info)) {
+    return false;
+  }
+  if (e.must_be_directory && !S_ISDIR(info->mode)) return false;
+  if (linux_name) *linux_name = e.name;
   return true;
 }
 
@@ -253,12 +536,13 @@ namespace {
 
 TextFile* g_open_files = nullptr;
 
-// True when the Linux path names one of the text files this process has
-// open (the same inode, whatever name it is reached by).
-bool is_open_text_file(const char* path) {
+// True when the entry `name` of the directory `dir` is one of the text
+// files this process has open (the same inode, whatever name it is reached
+// by).
+bool is_open_text_file(int dir, const char* name) {
   if (!g_open_files) return false;
   struct stat st;
-  if (lstat(path, &st) != 0) return false;
+  if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
   for (TextFile* f = g_open_files; f; f = f->next) {
     if (f->device == st.st_dev && f->inode == st.st_ino) return true;
   }
@@ -453,7 +737,9 @@ std::string file_argument(std::string_view arg) {
   return text_path(arg);
 }
 
-}  // namespace
+bool is_open_text_file(const Located& entry) {
+  return is_open_text_file(entry.dir, entry.name.c_str());
+}
 
 // For file systems without RENAME_NOREPLACE. A file is linked to its new
 // name, which fails on an existing target, and then unlinked. A directory
@@ -461,21 +747,33 @@ std::string file_argument(std::string_view arg) {
 // after an existence check: between the check and the rename another
 // process could create the target, a window we accept because the
 // alternative is refusing every directory rename on such file systems.
-MoveResult move_without_noreplace(const char* from, const char* to) {
+MoveResult move_without_noreplace_at(int from_dir, const char* from,
+                                     int to_dir, const char* to) {
   struct stat st;
-  if (lstat(from, &st) != 0) return MoveResult::kFailed;
+  if (fstatat(from_dir, from, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return MoveResult::kFailed;
+  }
   if (!S_ISDIR(st.st_mode)) {
-    if (link(from, to) == 0) {
-      if (unlink(from) == 0) return MoveResult::kMoved;
-      unlink(to);
+    if (linkat(from_dir, from, to_dir, to, 0) == 0) {
+      if (unlinkat(from_dir, from, 0) == 0) return MoveResult::kMoved;
+      unlinkat(to_dir, to, 0);
       return MoveResult::kFailed;
     }
     if (errno == EEXIST) return MoveResult::kTargetExists;
     if (errno != EPERM && errno != EOPNOTSUPP) return MoveResult::kFailed;
   }
-  if (lstat(to, &st) == 0) return MoveResult::kTargetExists;
+  if (fstatat(to_dir, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    return MoveResult::kTargetExists;
+  }
   if (errno != ENOENT) return MoveResult::kFailed;
-  return rename(from, to) == 0 ? MoveResult::kMoved : MoveResult::kFailed;
+  return renameat(from_dir, from, to_dir, to) == 0 ? MoveResult::kMoved
+                                                   : MoveResult::kFailed;
+}
+
+}  // namespace
+
+MoveResult move_without_noreplace(const char* from, const char* to) {
+  return move_without_noreplace_at(AT_FDCWD, from, AT_FDCWD, to);
 }
 
 // ---- Directory search ---------------------------------------------------
@@ -484,18 +782,24 @@ struct DirectorySearch {
   DIR* dir = nullptr;
 };
 
+// The listing reads through a descriptor of its own, opened from the cached
+// one, which stays behind for the operations on the entries.
 DirectorySearch* directory_search_open(const std::string& directory) {
+  ++g_dirs.clock;
   linux_path(directory, &g_path_a);
   strip_final_slashes(&g_path_a);
-  int fd =
-      open(g_path_a.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  check_working_directory();
+  directory_key(g_path_a, &g_entry_a.key);
+  int dir = directory_fd(g_entry_a.key);
+  if (dir == -1) return nullptr;
+  int fd = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  DIR* dir = fdopendir(fd);
-  if (!dir) {
+  DIR* listing = fdopendir(fd);
+  if (!listing) {
     close(fd);
     return nullptr;
   }
-  return new DirectorySearch{dir};
+  return new DirectorySearch{listing};
 }
 
 bool directory_search_next(DirectorySearch* search, FindRecord* record) {
@@ -555,47 +859,84 @@ uint32_t get_attributes(const std::string& path) {
   return attributes_of(info.mode, linux_name);
 }
 
+// The entry is never a link here: a link has no read-only bit to clear. Where
+// the C library cannot change a mode without following a link (no /proc),
+// the entry is checked once more and changed by name.
 bool set_normal_attributes(const std::string& path) {
-  const char* p = linux_path(path, &g_path_a);
+  ++g_dirs.clock;
+  Located& e = g_entry_a;
   struct stat st;
-  if (lstat(p, &st) != 0) return false;
+  if (!locate(path, &e) ||
+      fstatat(e.dir, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return false;
+  }
   if (!is_read_only(st.st_mode)) return true;
-  return chmod(p, (st.st_mode & 07777) | S_IWUSR) == 0;
+  mode_t mode = (st.st_mode & 07777) | S_IWUSR;
+  if (fchmodat(e.dir, e.name.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0) {
+    return true;
+  }
+  if (errno != EOPNOTSUPP && errno != ENOSYS) return false;
+  if (fstatat(e.dir, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+      S_ISLNK(st.st_mode)) {
+    return false;
+  }
+  return fchmodat(e.dir, e.name.c_str(), mode, 0) == 0;
 }
 
+// Both ends are located before either is used: the second lookup never
+// evicts the descriptor of the first (both belong to this operation).
 MoveResult move_entry(const std::string& from, const std::string& to) {
-  const char* a = linux_path(from, &g_path_a);
-  const char* b = linux_path(to, &g_path_b);
+  ++g_dirs.clock;
+  Located& a = g_entry_a;
+  Located& b = g_entry_b;
+  if (!locate(from, &a) || !locate(to, &b)) return MoveResult::kFailed;
   if (is_open_text_file(a) || is_open_text_file(b)) return MoveResult::kFailed;
-  if (renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_NOREPLACE) == 0) {
-    return MoveResult::kMoved;
+  MoveResult result = MoveResult::kFailed;
+  if (renameat2(a.dir, a.name.c_str(), b.dir, b.name.c_str(),
+                RENAME_NOREPLACE) == 0) {
+    result = MoveResult::kMoved;
+  } else if (errno == EEXIST) {
+    result = MoveResult::kTargetExists;
+  } else if (errno == EINVAL || errno == ENOSYS) {
+    result = move_without_noreplace_at(a.dir, a.name.c_str(), b.dir,
+                                       b.name.c_str());
   }
-  if (errno == EEXIST) return MoveResult::kTargetExists;
-  if (errno == EINVAL || errno == ENOSYS) return move_without_noreplace(a, b);
-  return MoveResult::kFailed;
+  if (result == MoveResult::kMoved) note_moved(a, b);
+  return result;
 }
 
 bool move_reports_existing_target() { return true; }
 
+// renameat2 without flags is rename(2): the old target goes in the same step.
 bool replace_entry(const std::string& from, const std::string& to) {
-  const char* a = linux_path(from, &g_path_a);
-  const char* b = linux_path(to, &g_path_b);
+  ++g_dirs.clock;
+  Located& a = g_entry_a;
+  Located& b = g_entry_b;
+  if (!locate(from, &a) || !locate(to, &b)) return false;
   if (is_open_text_file(a) || is_open_text_file(b)) return false;
   struct stat st;
-  if (lstat(b, &st) == 0 && (S_ISDIR(st.st_mode) || is_read_only(st.st_mode))) {
+  if (fstatat(b.dir, b.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+      (S_ISDIR(st.st_mode) || is_read_only(st.st_mode))) {
     return false;
   }
-  return rename(a, b) == 0;
+  if (renameat2(a.dir, a.name.c_str(), b.dir, b.name.c_str(), 0) != 0) {
+    return false;
+  }
+  note_moved(a, b);
+  return true;
 }
 
 bool delete_entry(const std::string& path) {
-  const char* p = linux_path(path, &g_path_a);
+  ++g_dirs.clock;
+  Located& e = g_entry_a;
   struct stat st;
-  if (lstat(p, &st) != 0 || S_ISDIR(st.st_mode) || is_read_only(st.st_mode)) {
+  if (!locate(path, &e) ||
+      fstatat(e.dir, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+      S_ISDIR(st.st_mode) || is_read_only(st.st_mode)) {
     return false;
   }
-  if (is_open_text_file(p)) return false;
-  return unlink(p) == 0;
+  if (is_open_text_file(e)) return false;
+  return unlinkat(e.dir, e.name.c_str(), 0) == 0;
 }
 
 // The answer cannot change while the command runs in any way it could act
@@ -611,7 +952,9 @@ bool volume_available(const std::string& root) {
 }
 
 bool is_open_log_file(const std::string& path) {
-  return is_open_text_file(linux_path(path, &g_path_a));
+  if (!g_open_files) return false;
+  ++g_dirs.clock;
+  return locate(path, &g_entry_a) && is_open_text_file(g_entry_a);
 }
 
 // ---- Time --------------------------------------------------------------
@@ -668,17 +1011,17 @@ std::vector<CommandArgument> command_arguments(int argc, char** argv,
   for (int i = 0; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (i == 0 || i == 2) {
-      out.push_back({to_internal(arg, TextKind::kText), false});
+      out.push_back({to_internal(arg, TextKind::kText), false, ""});
     } else if (i == 1) {
-      out.push_back({to_internal(arg, TextKind::kOldString), false});
+      out.push_back({to_internal(arg, TextKind::kOldString), false, ""});
     } else if (!after_double_dash && arg == "--") {
       after_double_dash = true;
     } else if (after_double_dash || is_absolute_file_argument(arg)) {
-      out.push_back({file_argument(arg), true});
+      out.push_back({file_argument(arg), true, to_internal(arg, TextKind::kText)});
     } else {
       std::string text = to_internal(arg, TextKind::kText);
       bool option = !text.empty() && (text[0] == '/' || text[0] == switch_char);
-      out.push_back({option ? text : file_argument(arg), false});
+      out.push_back({option ? text : file_argument(arg), false, text});
     }
   }
   return out;
@@ -844,7 +1187,7 @@ bool text_file_close(TextFile* file) {
 // process's own open log is never "in use elsewhere": it holds that lock.
 bool file_in_use_elsewhere(const std::string& path) {
   const char* p = linux_path(path, &g_path_a);
-  if (is_open_text_file(p)) return false;
+  if (is_open_text_file(AT_FDCWD, p)) return false;
   int fd = open(p, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return false;
   struct flock record = {};

@@ -216,4 +216,15 @@ TEST(DriverE2E, ProcessingTimeLine) {
   EXPECT_EQ(nothing.out, "改名対象なし\n");
 }
 
+TEST(DriverE2E, OldStringNeverComparesInsideAnEscapedNameByte) {
+  if (kavo_test::windows_build()) GTEST_SKIP() << "Linux name bytes";
+  TempDir d;
+  d.file("12:00 memo.txt");
+  d.file("user@host.txt");
+  RunResult r = run_kavo(d.path(), {"*@", "", "*", "/e"});
+  EXPECT_EQ(r.out, "user@host.txt→host.txt\n\n改名成功:1個\n");
+  EXPECT_EQ(d.tree(),
+            (std::vector<std::string>{"12:00 memo.txt", "host.txt"}));
+}
+
 }  // namespace
