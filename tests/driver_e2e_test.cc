@@ -150,6 +150,9 @@ TEST(DriverE2E, NothingFound) {
   RunResult quiet = run_kavo(d.path(), {"a", "b", "x.txt", "/v-e"});
   EXPECT_EQ(quiet.out, "ファイルが存在しません\n");
   EXPECT_EQ(quiet.exit_code, 1);
+  d.dir("sub");
+  RunResult as_typed = run_kavo(d.path(), {"a", "b", "sub/x.txt"});
+  EXPECT_EQ(as_typed.out, "存在せず:sub/x.txt\n");
   RunResult go_on = run_kavo(d.path(), {"a", "b", "x.txt", "y*", "/c"});
   EXPECT_EQ(go_on.out, "存在せず:x.txt\n存在せず:y*\n");
   EXPECT_EQ(go_on.exit_code, 2);
