@@ -9,3 +9,6 @@ set(PLATFORM_POSIX_TESTS
   platform/posix_text_test.cc
   platform/posix_test.cc
 )
+set(PLATFORM_WIN32_TESTS
+  platform/win32_test.cc
+)

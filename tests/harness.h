@@ -18,13 +18,13 @@ struct RunResult {
 
 // How to run the command.
 struct RunSpec {
-  std::string binary;               // empty: the built kavo
-  std::string directory;            // working directory
-  std::vector<std::string> args;    // arguments after argument 0
+  std::string binary;             // empty: the built kavo
+  std::string directory;          // working directory
+  std::vector<std::string> args;  // arguments after argument 0
   // Environment of the child: exactly these (plus PATH); default gives
   // byte-exact Shift-JIS output in UTC.
   std::vector<std::string> env = {"KAVO_ENCODING=CP932", "TZ=UTC"};
-  std::string stdin_text;           // fed to standard input
+  std::string stdin_text;  // fed to standard input
   int timeout_seconds = 60;
 };
 
@@ -34,6 +34,30 @@ RunResult run_command(const RunSpec& spec);
 // environment.
 RunResult run_kavo(const std::string& directory,
                    const std::vector<std::string>& args);
+
+// A command started like run_command and left running, its standard input
+// an open pipe and its output discarded. Ends when finish() closes that
+// input (or when the object goes) and the command exits.
+class BackgroundRun {
+ public:
+  explicit BackgroundRun(const RunSpec& spec);
+  ~BackgroundRun();
+  BackgroundRun(const BackgroundRun&) = delete;
+  BackgroundRun& operator=(const BackgroundRun&) = delete;
+
+  // Closes the input and waits; the exit code, -1 if killed or abnormal.
+  int finish();
+
+ private:
+  int pid_ = -1;
+  int input_ = -1;
+  int timeout_seconds_ = 60;
+  int exit_code_ = -1;
+};
+
+// True when some process on the machine has the file `path` open (read
+// from /proc; Wine's server holds the files of Windows programs).
+bool held_open(const std::string& path);
 
 // A directory under $TMPDIR (or /tmp), removed with everything in it when
 // the object goes.
@@ -74,7 +98,32 @@ std::string kavo_binary();
 
 // True when the command under test is the Windows build (run by
 // $KAVO_TEST_RUNNER, e.g. wine); Linux-only cases skip themselves then.
+//
+// For the Windows build run_command starts `$KAVO_TEST_RUNNER binary
+// args...` with the environment Wine needs (its prefix, no display,
+// LANG=ja_JP.UTF-8 for code page 932); arguments and environment values,
+// which tests write in Shift-JIS, reach Wine in UTF-8, and the CR LF line
+// ends of standard output and error are given back as LF, so that the same
+// expectations hold for both builds. TempDir stores names in UTF-8 there too
+// (Wine's file names), taking and giving them in Shift-JIS.
 bool windows_build();
+
+// The command that runs the command under test: $KAVO_TEST_RUNNER, empty
+// for the Linux build.
+std::string test_runner();
+
+// An absolute Linux path as the command under test shows it: `\`
+// separators, and on the Windows build behind the drive letter that Wine
+// gives it (/tmp/x -> \tmp\x on Linux, Z:\tmp\x under Wine).
+std::string program_path(const std::string& linux_path);
+
+// An absolute Linux path as a file argument for the command under test: as
+// it is for the Linux build, program_path() for the Windows build.
+std::string argument_path(const std::string& linux_path);
+
+// The name of a copy of the command: `base` on Linux, `base`.exe on
+// Windows.
+std::string executable_name(const std::string& base);
 
 }  // namespace kavo_test
 

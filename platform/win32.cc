@@ -1,0 +1,586 @@
+// The platform layer on Windows.
+//
+// Internal text is the ANSI code page's own text, so every path and name
+// goes to and comes from the `...A` calls as it is: no conversion, `\` and
+// `/` both separate directories, drive letters and network paths are the
+// system's. Times come as FILETIME (100 ns since 1601, UTC) and are turned
+// into seconds since 1970 for FindRecord; local calendar time goes back
+// through FileTimeToLocalFileTime and FileTimeToSystemTime.
+
+#include <io.h>
+#include <stdio.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "platform/platform.h"
+
+// The command line is taken as typed: a `*` in a file argument is a
+// pattern for the program, never expanded by the C runtime.
+extern "C" {
+int _dowildcard = 0;
+}
+
+namespace kavo {
+namespace {
+
+// Seconds between 1601-01-01 and 1970-01-01, both UTC.
+constexpr int64_t kEpochDifference = 11644473600LL;
+constexpr uint64_t kTicksPerSecond = 10000000ULL;
+
+bool is_lead(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// True when the last character of `path` is `\` or `/` (a trail byte of
+// a double-byte character is not).
+bool ends_with_separator(const std::string& path) {
+  bool separator = false;
+  for (size_t i = 0; i < path.size();) {
+    unsigned char c = path[i];
+    if (is_lead(c) && i + 1 < path.size()) {
+      separator = false;
+      i += 2;
+    } else {
+      separator = c == '\\' || c == '/';
+      ++i;
+    }
+  }
+  return separator;
+}
+
+bool has_wildcard(const std::string& path) {
+  for (size_t i = 0; i < path.size(); ++i) {
+    unsigned char c = path[i];
+    if (is_lead(c) && i + 1 < path.size()) {
+      ++i;
+    } else if (c == '*' || c == '?') {
+      return true;
+    }
+  }
+  return false;
+}
+
+int64_t seconds_of(const FILETIME& time) {
+  uint64_t ticks =
+      (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  return static_cast<int64_t>(ticks / kTicksPerSecond) - kEpochDifference;
+}
+
+void fill_record(const WIN32_FIND_DATAA& data, FindRecord* record) {
+  record->attributes =
+      data.dwFileAttributes != 0 ? data.dwFileAttributes : kAttrNormal;
+  record->creation_time = seconds_of(data.ftCreationTime);
+  record->access_time = seconds_of(data.ftLastAccessTime);
+  record->write_time = seconds_of(data.ftLastWriteTime);
+  record->size =
+      (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  record->name = data.cFileName;
+  record->short_name = data.cAlternateFileName;
+  record->complete = true;
+}
+
+// Looks `path` up as one directory entry. A final separator asks for a
+// directory: the system's search does not take one, so it is removed and
+// the entry must then have the directory bit.
+bool look_up(const std::string& path, WIN32_FIND_DATAA* data) {
+  if (path.empty() || has_wildcard(path)) return false;
+  std::string name = path;
+  bool must_be_directory = ends_with_separator(name);
+  if (must_be_directory) name.pop_back();
+  HANDLE handle = FindFirstFileA(name.c_str(), data);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  FindClose(handle);
+  return !must_be_directory ||
+         (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The last component of a path: after the last separator or drive colon.
+size_t last_component_start(const std::string& path) {
+  size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+  for (size_t i = start; i < path.size();) {
+    unsigned char c = path[i];
+    if (is_lead(c) && i + 1 < path.size()) {
+      i += 2;
+      continue;
+    }
+    if (c == '\\' || c == '/') start = i + 1;
+    ++i;
+  }
+  return start;
+}
+
+bool equal_ignoring_case(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = a[i];
+    unsigned char y = b[i];
+    if (is_lead(x) && i + 1 < a.size()) {
+      if (x != y || a[i + 1] != b[i + 1]) return false;
+      ++i;
+      continue;
+    }
+    if (x >= 'a' && x <= 'z') x -= 0x20;
+    if (y >= 'a' && y <= 'z') y -= 0x20;
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// ---- Open text files ----------------------------------------------------
+
+// The C runtime opens files shared for reading and writing, so while one is
+// open here another process's exclusive open fails with a sharing
+// violation: that is the log's lock.
+const char* open_mode_text(TextFileMode mode) {
+  switch (mode) {
+    case TextFileMode::kCreate:
+      return "w";
+    case TextFileMode::kUpdate:
+      return "r+";
+    case TextFileMode::kCreateUpdate:
+      return "w+";
+    case TextFileMode::kAppend:
+      return "a";
+  }
+  return "r";
+}
+
+}  // namespace
+
+struct TextFile {
+  FILE* stream = nullptr;
+  std::string path;
+  TextFile* next = nullptr;
+};
+
+namespace {
+
+TextFile* g_open_files = nullptr;
+
+bool is_own_open_file(const std::string& path) {
+  for (TextFile* f = g_open_files; f; f = f->next) {
+    if (equal_ignoring_case(f->path, path)) return true;
+  }
+  return false;
+}
+
+void forget_text_file(TextFile* file) {
+  for (TextFile** p = &g_open_files; *p; p = &(*p)->next) {
+    if (*p == file) {
+      *p = file->next;
+      return;
+    }
+  }
+}
+
+// ---- Console --------------------------------------------------------------
+
+// Standard output is written through the C runtime in text mode ("\n"
+// leaves as CR LF). On a console it is unbuffered, so every line shows at
+// once; redirected, it is buffered and flushed on demand and at exit.
+void prepare_console() {
+  static bool ready = false;
+  if (ready) return;
+  ready = true;
+  DWORD mode;
+  if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) {
+    setvbuf(stdout, nullptr, _IONBF, 0);
+  }
+}
+
+// The character of the next key event, or 'A' when the console gives none.
+int next_key_event(HANDLE input) {
+  for (;;) {
+    INPUT_RECORD record;
+    DWORD read = 0;
+    if (!ReadConsoleInputA(input, &record, 1, &read) || read == 0) {
+      return 'A';
+    }
+    if (record.EventType == KEY_EVENT) {
+      return static_cast<unsigned char>(record.Event.KeyEvent.uChar.AsciiChar);
+    }
+  }
+}
+
+// A move that changes only the letter case of a name succeeds on every
+// file system Windows knows, but some (case-insensitive file systems
+// emulated on case-sensitive ones) report success and keep the old
+// spelling. The stored name is checked and, where it did not change, the
+// entry goes through a free temporary name to its new spelling.
+bool finish_case_only_move(const std::string& from, const std::string& to) {
+  size_t name = last_component_start(to);
+  if (from.size() != to.size() || from.compare(0, name, to, 0, name) != 0 ||
+      from == to || !equal_ignoring_case(from, to)) {
+    return true;
+  }
+  WIN32_FIND_DATAA data;
+  if (!look_up(to, &data) ||
+      to.compare(name, std::string::npos, data.cFileName) == 0) {
+    return true;
+  }
+  for (int n = 0; n < 100; ++n) {
+    std::string temporary = to.substr(0, name) + "kavo-case-" +
+                            std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(n);
+    if (!MoveFileA(from.c_str(), temporary.c_str())) {
+      if (GetLastError() == ERROR_ALREADY_EXISTS) continue;
+      return false;
+    }
+    if (MoveFileA(temporary.c_str(), to.c_str())) return true;
+    // Put it back under its old name; nothing may be lost.
+    MoveFileA(temporary.c_str(), from.c_str());
+    return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+// ---- Directory search ---------------------------------------------------
+
+struct DirectorySearch {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATAA pending;
+  bool has_pending = false;
+};
+
+DirectorySearch* directory_search_open(const std::string& directory) {
+  std::string pattern = directory;
+  if (!pattern.empty() && !ends_with_separator(pattern) &&
+      pattern.back() != ':') {
+    pattern += '\\';
+  }
+  pattern += '*';
+  DirectorySearch* search = new DirectorySearch;
+  search->handle = FindFirstFileA(pattern.c_str(), &search->pending);
+  if (search->handle != INVALID_HANDLE_VALUE) {
+    search->has_pending = true;
+    return search;
+  }
+  // An empty drive root has no "." or "..": it lists nothing, and is still
+  // a directory that can be listed.
+  if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+    uint32_t attributes = get_attributes(directory.empty() ? "." : directory);
+    if (attributes != kAttrMissing && (attributes & kAttrDirectory)) {
+      return search;
+    }
+  }
+  delete search;
+  return nullptr;
+}
+
+bool directory_search_next(DirectorySearch* search, FindRecord* record) {
+  if (!search->has_pending) return false;
+  fill_record(search->pending, record);
+  search->has_pending = search->handle != INVALID_HANDLE_VALUE &&
+                        FindNextFileA(search->handle, &search->pending) != 0;
+  return true;
+}
+
+void directory_search_close(DirectorySearch* search) {
+  if (!search) return;
+  if (search->handle != INVALID_HANDLE_VALUE) FindClose(search->handle);
+  delete search;
+}
+
+bool find_entry(const std::string& path, FindRecord* record) {
+  WIN32_FIND_DATAA data;
+  if (!look_up(path, &data)) return false;
+  fill_record(data, record);
+  return true;
+}
+
+bool complete_entry(const std::string& path, FindRecord* record) {
+  WIN32_FIND_DATAA data;
+  if (!look_up(path, &data)) {
+    record->attributes = kAttrMissing;
+    return false;
+  }
+  std::string name = record->name;
+  std::string short_name = record->short_name;
+  fill_record(data, record);
+  record->name = name;
+  record->short_name = short_name;
+  return true;
+}
+
+// ---- Attributes and renaming -----------------------------------------
+
+uint32_t get_attributes(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return kAttrMissing;
+  return attributes != 0 ? attributes : kAttrNormal;
+}
+
+bool set_normal_attributes(const std::string& path) {
+  return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+MoveResult move_entry(const std::string& from, const std::string& to) {
+  if (MoveFileA(from.c_str(), to.c_str())) {
+    return finish_case_only_move(from, to) ? MoveResult::kMoved
+                                           : MoveResult::kFailed;
+  }
+  DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+    return MoveResult::kTargetExists;
+  }
+  return MoveResult::kFailed;
+}
+
+// MoveFileA refuses every new name that another entry holds, under any
+// spelling and as an 8.3 alias too: exactly the names an existence check
+// finds, except another spelling of the entry itself, where the move
+// succeeds, as the rename step would have moved it after its check. So the
+// check may be skipped with the same lines, counts and outcomes, and a
+// target that appears after a check is still reported as an existing
+// target, never as a refused move.
+bool move_reports_existing_target() { return true; }
+
+bool replace_entry(const std::string& from, const std::string& to) {
+  DWORD attributes = GetFileAttributesA(to.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+    return false;
+  }
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool delete_entry(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+    return false;
+  }
+  return DeleteFileA(path.c_str()) != 0;
+}
+
+// The rename step asks for every entry; a volume that answered once is
+// taken to answer for the rest of the run.
+bool volume_available(const std::string& root) {
+  static std::map<std::string, bool> answers;
+  auto found = answers.find(root);
+  if (found != answers.end()) return found->second;
+  char name[MAX_PATH];
+  char file_system[MAX_PATH];
+  DWORD serial = 0;
+  DWORD longest_name = 0;
+  DWORD flags = 0;
+  bool ok = GetVolumeInformationA(root.empty() ? nullptr : root.c_str(), name,
+                                  sizeof name, &serial, &longest_name, &flags,
+                                  file_system, sizeof file_system) != 0;
+  answers.emplace(root, ok);
+  return ok;
+}
+
+// Windows itself refuses to move or replace a file that is open.
+bool is_open_log_file(const std::string&) { return false; }
+
+// ---- Time --------------------------------------------------------------
+
+int64_t current_time() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return seconds_of(now);
+}
+
+CalendarTime local_calendar_time(int64_t utc_seconds) {
+  CalendarTime out;
+  if (utc_seconds < -kEpochDifference) return out;
+  uint64_t ticks =
+      static_cast<uint64_t>(utc_seconds + kEpochDifference) * kTicksPerSecond;
+  FILETIME utc;
+  utc.dwLowDateTime = static_cast<DWORD>(ticks);
+  utc.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  FILETIME local;
+  SYSTEMTIME calendar;
+  if (!FileTimeToLocalFileTime(&utc, &local) ||
+      !FileTimeToSystemTime(&local, &calendar)) {
+    return out;
+  }
+  out.year = calendar.wYear;
+  out.month = calendar.wMonth;
+  out.day = calendar.wDay;
+  out.hour = calendar.wHour;
+  out.minute = calendar.wMinute;
+  out.second = calendar.wSecond;
+  out.weekday = calendar.wDayOfWeek;
+  return out;
+}
+
+uint32_t tick_count_ms() { return GetTickCount(); }
+
+// ---- Process -----------------------------------------------------------
+
+std::string executable_path() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, path.data(),
+                                 static_cast<DWORD>(path.size()));
+    if (n == 0) return std::string();
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+// The arguments are the ANSI code page's text already. A file argument's
+// `/` separates directories like `\`; it is turned into `\` here so that
+// every later step finds its directories (a `/` is never a trail byte).
+std::vector<CommandArgument> command_arguments(int argc, char** argv,
+                                               char switch_char) {
+  std::vector<CommandArgument> out;
+  for (int i = 0; i < argc; ++i) {
+    std::string text = argv[i];
+    bool option = !text.empty() && (text[0] == '/' || text[0] == switch_char);
+    if (i >= 3 && !option) {
+      for (char& c : text) {
+        if (c == '/') c = '\\';
+      }
+    }
+    out.push_back({text, false});
+  }
+  return out;
+}
+
+// Read from the whole ANSI environment block: the names compare without
+// regard to letter case, as Windows compares them, and a value's length is
+// its bytes up to the NUL whatever its characters. (Names of drive
+// directories such as "=C:" begin with '='.)
+bool find_environment_variable(const std::string& name, std::string* value) {
+  char* block = GetEnvironmentStringsA();
+  if (!block) return false;
+  bool found = false;
+  for (const char* entry = block; *entry && !found;
+       entry += strlen(entry) + 1) {
+    const char* equals = strchr(entry + 1, '=');
+    if (!equals ||
+        !equal_ignoring_case(std::string(entry, equals - entry), name)) {
+      continue;
+    }
+    value->assign(equals + 1);
+    found = true;
+  }
+  FreeEnvironmentStringsA(block);
+  return found;
+}
+
+// ---- Console -------------------------------------------------------------
+
+long console_write(Stream stream, const char* data, size_t size) {
+  prepare_console();
+  FILE* file = stream == Stream::kOut ? stdout : stderr;
+  bool ok = true;
+  if (stream == Stream::kErr) ok = fflush(stdout) == 0;
+  clearerr(file);
+  if (size > 0 && fwrite(data, 1, size, file) != size) ok = false;
+  if (stream == Stream::kErr && fflush(stderr) != 0) ok = false;
+  if (ferror(file)) ok = false;
+  return ok ? static_cast<long>(size) : -1;
+}
+
+void console_flush() { fflush(stdout); }
+
+int console_rows() {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) ||
+      info.dwSize.Y <= 0) {
+    return 0;
+  }
+  return info.srWindow.Bottom - info.srWindow.Top + 1;
+}
+
+// Keys typed before the prompt (also the auto-repeat of a held key) are
+// discarded first. Without a console on standard input nobody can answer:
+// the key is "All" at once.
+int read_key() {
+  fflush(stdout);
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode;
+  if (input == INVALID_HANDLE_VALUE || input == nullptr ||
+      !GetConsoleMode(input, &mode)) {
+    return 'A';
+  }
+  FlushConsoleInputBuffer(input);
+  return next_key_event(input);
+}
+
+// ---- Files ---------------------------------------------------------------
+
+bool read_file_bytes(const std::string& path, std::string* bytes) {
+  FILE* file = fopen(path.c_str(), "rb");
+  if (!file) return false;
+  bytes->clear();
+  char chunk[65536];
+  size_t n;
+  while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) bytes->append(chunk, n);
+  bool ok = !ferror(file);
+  fclose(file);
+  return ok;
+}
+
+std::string external_text_to_internal(const std::string& bytes) {
+  return bytes;
+}
+
+TextFile* text_file_open(const std::string& path, TextFileMode mode) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return nullptr;
+  }
+  FILE* stream = fopen(path.c_str(), open_mode_text(mode));
+  if (!stream) return nullptr;
+  TextFile* file = new TextFile;
+  file->stream = stream;
+  file->path = path;
+  file->next = g_open_files;
+  g_open_files = file;
+  return file;
+}
+
+bool text_file_seek_end(TextFile* file) {
+  return fseek(file->stream, 0, SEEK_END) == 0;
+}
+
+bool text_file_is_empty(TextFile* file) {
+  fflush(file->stream);
+  return _filelengthi64(_fileno(file->stream)) == 0;
+}
+
+bool text_file_write(TextFile* file, const char* data, size_t size) {
+  if (size > 0 && fwrite(data, 1, size, file->stream) != size) return false;
+  return !ferror(file->stream);
+}
+
+bool text_file_flush(TextFile* file) {
+  return fflush(file->stream) == 0 && !ferror(file->stream);
+}
+
+bool text_file_close(TextFile* file) {
+  if (!file) return false;
+  bool ok = fflush(file->stream) == 0 && !ferror(file->stream);
+  if (fclose(file->stream) != 0) ok = false;
+  forget_text_file(file);
+  delete file;
+  return ok;
+}
+
+// Another process holds the file when even an exclusive open for reading
+// is refused for sharing. The process's own open log is not "elsewhere".
+bool file_in_use_elsewhere(const std::string& path) {
+  if (is_own_open_file(path)) return false;
+  HFILE handle = _lopen(path.c_str(), OF_READ | OF_SHARE_EXCLUSIVE);
+  if (handle == HFILE_ERROR) {
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+  }
+  _lclose(handle);
+  return false;
+}
+
+}  // namespace kavo
