@@ -131,6 +131,7 @@ struct DirectoryCache {
   bool cwd_known = false;
   dev_t cwd_device = 0;
   ino_t cwd_inode = 0;
+  uint64_t cwd_changes = 0;  // times the relative keys were dropped
 };
 
 DirectoryCache g_dirs;
@@ -215,6 +216,7 @@ void check_working_directory() {
   for (size_t i = g_dirs.entries.size(); i-- > 0;) {
     if (!is_absolute_key(g_dirs.entries[i].key)) close_cached(i);
   }
+  ++g_dirs.cwd_changes;
   g_dirs.cwd_known = true;
   g_dirs.cwd_device = st.st_dev;
   g_dirs.cwd_inode = st.st_ino;
@@ -343,6 +345,16 @@ bool locate(const std::string& internal, Located* out) {
   return out->dir != -1;
 }
 
+// Locates both ends of a move. When locating the second noticed a new
+// working directory, the first one's descriptor may be closed by now: it is
+// located again.
+bool locate_pair(const std::string& from, const std::string& to, Located* a,
+                 Located* b) {
+  uint64_t changes = g_dirs.cwd_changes;
+  if (!locate(from, a) || !locate(to, b)) return false;
+  return changes == g_dirs.cwd_changes || locate(from, a);
+}
+
 // The key of the entry itself; false when its name is no plain component.
 bool entry_key(const Located& entry, std::string* key) {
   if (entry.name.empty() || entry.name == "." || entry.name == ".." ||
@@ -365,8 +377,8 @@ void note_moved(const Located& from, const Located& to) {
   for (size_t i = g_dirs.entries.size(); i-- > 0;) {
     std::string& key = g_dirs.entries[i].key;
     // Another spelling of the same directory could not be renamed.
-    bool alias = is_absolute_key(key) != absolute ||
-                 key_has_inner_parent_step(key);
+    bool alias =
+        is_absolute_key(key) != absolute || key_has_inner_parent_step(key);
     if (!known || alias || key_is_at_or_below(key, new_key)) {
       close_cached(i);
     } else if (key_is_at_or_below(key, old_key)) {
@@ -528,6 +540,7 @@ struct TextFile {
   int fd = -1;
   dev_t device = 0;
   ino_t inode = 0;
+  std::string name;  // the last component of the path it was opened by
   OutputSink sink;
   TextFile* next = nullptr;
 };
@@ -541,6 +554,14 @@ TextFile* g_open_files = nullptr;
 // by).
 bool is_open_text_file(int dir, const char* name) {
   if (!g_open_files) return false;
+  // Only the log's own name needs the inode compared: moving another hard
+  // link of it, or replacing one, leaves the file itself where it is. So an
+  // ordinary entry costs no system call here.
+  const char* slash = strrchr(name, '/');
+  std::string_view last = slash ? slash + 1 : name;
+  bool named = false;
+  for (TextFile* f = g_open_files; f; f = f->next) named |= f->name == last;
+  if (!named) return false;
   struct stat st;
   if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
   for (TextFile* f = g_open_files; f; f = f->next) {
@@ -747,8 +768,8 @@ bool is_open_text_file(const Located& entry) {
 // after an existence check: between the check and the rename another
 // process could create the target, a window we accept because the
 // alternative is refusing every directory rename on such file systems.
-MoveResult move_without_noreplace_at(int from_dir, const char* from,
-                                     int to_dir, const char* to) {
+MoveResult move_without_noreplace_at(int from_dir, const char* from, int to_dir,
+                                     const char* to) {
   struct stat st;
   if (fstatat(from_dir, from, &st, AT_SYMLINK_NOFOLLOW) != 0) {
     return MoveResult::kFailed;
@@ -889,7 +910,7 @@ MoveResult move_entry(const std::string& from, const std::string& to) {
   ++g_dirs.clock;
   Located& a = g_entry_a;
   Located& b = g_entry_b;
-  if (!locate(from, &a) || !locate(to, &b)) return MoveResult::kFailed;
+  if (!locate_pair(from, to, &a, &b)) return MoveResult::kFailed;
   if (is_open_text_file(a) || is_open_text_file(b)) return MoveResult::kFailed;
   MoveResult result = MoveResult::kFailed;
   if (renameat2(a.dir, a.name.c_str(), b.dir, b.name.c_str(),
@@ -898,8 +919,8 @@ MoveResult move_entry(const std::string& from, const std::string& to) {
   } else if (errno == EEXIST) {
     result = MoveResult::kTargetExists;
   } else if (errno == EINVAL || errno == ENOSYS) {
-    result = move_without_noreplace_at(a.dir, a.name.c_str(), b.dir,
-                                       b.name.c_str());
+    result =
+        move_without_noreplace_at(a.dir, a.name.c_str(), b.dir, b.name.c_str());
   }
   if (result == MoveResult::kMoved) note_moved(a, b);
   return result;
@@ -912,7 +933,7 @@ bool replace_entry(const std::string& from, const std::string& to) {
   ++g_dirs.clock;
   Located& a = g_entry_a;
   Located& b = g_entry_b;
-  if (!locate(from, &a) || !locate(to, &b)) return false;
+  if (!locate_pair(from, to, &a, &b)) return false;
   if (is_open_text_file(a) || is_open_text_file(b)) return false;
   struct stat st;
   if (fstatat(b.dir, b.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -1132,8 +1153,10 @@ std::string external_text_to_internal(const std::string& bytes) {
 // process holds is never emptied. A file that cannot be locked because the
 // file system has no locks is still used.
 TextFile* text_file_open(const std::string& path, TextFileMode mode) {
-  int fd = open(linux_path(path, &g_path_a),
-                open_mode_flags(mode) | O_CLOEXEC | O_NOCTTY, 0666);
+  const char* opened = linux_path(path, &g_path_a);
+  const char* slash = strrchr(opened, '/');
+  std::string name = slash ? slash + 1 : opened;
+  int fd = open(opened, open_mode_flags(mode) | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd < 0) return nullptr;
   struct stat st;
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
@@ -1146,6 +1169,7 @@ TextFile* text_file_open(const std::string& path, TextFileMode mode) {
   file->fd = fd;
   file->device = st.st_dev;
   file->inode = st.st_ino;
+  file->name = name;
   file->next = g_open_files;
   g_open_files = file;
   return file;
