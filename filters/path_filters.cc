@@ -2,6 +2,7 @@
 // tail and path options, and the completion of relative path elements
 // against the directory of the file arguments.
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -58,9 +59,11 @@ struct Token {
   size_t length;
 };
 
-// Star runs whose failed landings are remembered; later runs are resolved
-// without that memory.
-constexpr size_t kRememberedStarRuns = 16;
+// Star runs whose failed landings are remembered without a heap
+// allocation. Every run is remembered: a run without that memory would be
+// tried again for every landing of the runs before it, which takes time
+// exponential in the number of runs.
+constexpr size_t kLocalStarRuns = 32;
 
 // A match in progress. Positions are logical: for the tail matcher both
 // texts are read from their ends, so one walk serves all matchers.
@@ -76,7 +79,7 @@ struct Walk {
   bool first_byte_literal;
   // For each star run: every landing at this text position or later is
   // known to fail, so a second resolution of the run never repeats work.
-  size_t failed_from[kRememberedStarRuns];
+  size_t* failed_from;
 };
 
 size_t physical(const Walk& w, std::string_view s, size_t i) {
@@ -149,16 +152,13 @@ bool resolve_stars(Walk* w, size_t t, size_t p, size_t star_run) {
   if (x.kind == TokenKind::kAny) {
     return t + 1 < n && walk_from(w, t + 2, after, star_run + 1);
   }
-  bool remembered = star_run < kRememberedStarRuns;
-  size_t limit = remembered ? w->failed_from[star_run] : n;
+  size_t limit = w->failed_from[star_run];
   for (size_t s = t + 1; s < limit; ++s) {
     if (same_byte(*w, s, x) && walk_from(w, s + 1, after, star_run + 1)) {
       return true;
     }
   }
-  if (remembered && t + 1 < w->failed_from[star_run]) {
-    w->failed_from[star_run] = t + 1;
-  }
+  if (t + 1 < w->failed_from[star_run]) w->failed_from[star_run] = t + 1;
   return false;
 }
 
@@ -200,7 +200,16 @@ bool run_match(std::string_view text, std::string_view pattern, bool fold,
   w.first_byte_literal =
       span == Span::kTail &&
       (m == 1 || (pattern[m - 2] == '\\' && pattern_classes.data[m - 2] == 2));
-  for (size_t& from : w.failed_from) from = text.size();
+  // Each star run holds at least one '*'.
+  size_t runs = std::count(pattern.begin(), pattern.end(), '*') + 1;
+  size_t local[kLocalStarRuns];
+  std::vector<size_t> heap;
+  w.failed_from = local;
+  if (runs > kLocalStarRuns) {
+    heap.resize(runs);
+    w.failed_from = heap.data();
+  }
+  std::fill(w.failed_from, w.failed_from + runs, text.size());
   return walk_from(&w, 0, 0, 0);
 }
 

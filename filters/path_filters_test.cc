@@ -156,6 +156,19 @@ TEST(FilterPathsTest, ManyStarsStayCheap) {
   EXPECT_FALSE(match_head(text, "*a*a*a*a*a*a*b", false));
 }
 
+TEST(FilterPathsTest, ManyStarRunsStayCheapToo) {
+  // Far more runs than fit the matcher's stack memory: every run must
+  // still remember its failed landings.
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += "xa";
+  text += "z";
+  std::string pattern;
+  for (int i = 0; i < 60; ++i) pattern += "*a";
+  EXPECT_FALSE(match_whole(text, pattern + "*b", false));
+  EXPECT_TRUE(match_whole(text, pattern + "*z", false));
+  EXPECT_FALSE(match_tail(text, pattern + "*b", true));
+}
+
 TEST(FilterPathsTest, PathUnderIgnoringCase) {
   struct Case {
     std::string element;

@@ -19,7 +19,12 @@ int64_t floor_div(int64_t a, int64_t b) {
   return q;
 }
 
-int64_t floor_mod(int64_t a, int64_t b) { return a - floor_div(a, b) * b; }
+// Taken from the remainder itself: a - floor_div(a, b) * b would overflow
+// for an `a` near the lower end of 64 bits.
+int64_t floor_mod(int64_t a, int64_t b) {
+  int64_t r = a % b;
+  return r != 0 && ((r < 0) != (b < 0)) ? r + b : r;
+}
 
 // Number of leap years up to and including `year`, following is_leap_year
 // in closed form (there are none before -45). Lets dates be turned into day

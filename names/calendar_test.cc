@@ -224,5 +224,16 @@ TEST(CalendarTest, ShiftAtTheEdgesOfTheYearRangeSaturates) {
   expect_same(near, at(kMax, 12, 31, 23, 1, 0));
 }
 
+// The whole range of the shift's type: no step of the arithmetic may
+// overflow (the remainder of the lowest value once did).
+TEST(CalendarTest, ShiftByTheExtremesOfSixtyFourBits) {
+  CalendarTime low = at(2000, 6, 15, 12, 0, 0);
+  shift_calendar_time(std::numeric_limits<int64_t>::min(), &low);
+  expect_same(low, at(std::numeric_limits<int>::min(), 1, 1, 0, 0, 0));
+  CalendarTime high = at(2000, 6, 15, 12, 0, 0);
+  shift_calendar_time(std::numeric_limits<int64_t>::max(), &high);
+  expect_same(high, at(std::numeric_limits<int>::max(), 12, 31, 23, 59, 59));
+}
+
 }  // namespace
 }  // namespace kavo

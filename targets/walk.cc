@@ -118,7 +118,12 @@ void descend(const FindRecord& record, bool checked, RunContext* run,
     report_excluded("DIR対象外", *run, outcome);
     return;
   }
+  // The subdirectory's text with its separator must fit the path buffer
+  // too, even when nothing in it would be named.
   run->path += '\\';
+  if (run->path.size() >= kPathBufferSize) {
+    print_fatal("パス名が長すぎます:%s", run->path.c_str());
+  }
   *outcome = merge_outcome(*outcome, walk_directory(run->path.size(), run));
 }
 
