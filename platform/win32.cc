@@ -443,7 +443,9 @@ std::vector<CommandArgument> command_arguments(int argc, char** argv,
         if (c == '/') c = '\\';
       }
     }
-    out.push_back({text, false});
+    // Messages show the argument as typed, '/' and all.
+    std::string given = text != argv[i] ? argv[i] : "";
+    out.push_back({text, false, given});
   }
   return out;
 }
