@@ -235,6 +235,10 @@ bool directory_outside_limits(const FilterSet& f, Entry* entry) {
          dates_outside(f.dir_written, f.dir_created, f.dir_accessed, entry);
 }
 
+bool has_masks(const AttributeMasks& masks) {
+  return !masks.file_masks.empty() || !masks.dir_masks.empty();
+}
+
 }  // namespace
 
 bool time_in_range(const CalendarTime& time, const DateRange& range) {
@@ -268,6 +272,14 @@ bool file_excluded(const FilterSet& filters, const std::string& path,
   Entry entry{path, &record, FindRecord(), nullptr};
   if (filters.skip_files_active && file_skipped(filters, &entry)) return true;
   return filters.limit_files_active && file_outside_limits(filters, &entry);
+}
+
+bool filters_read_entry_details(const FilterSet& f) {
+  return has_masks(f.skip_attribute_masks) ||
+         has_masks(f.skip_attribute_masks_exact) ||
+         has_masks(f.limit_attribute_masks) ||
+         has_masks(f.limit_attribute_masks_exact) || f.size_active ||
+         f.file_dates_active || f.dir_dates_active;
 }
 
 }  // namespace kavo

@@ -144,6 +144,10 @@ bool directory_excluded(const FilterSet& filters, const std::string& path,
 bool file_excluded(const FilterSet& filters, const std::string& path,
                    const FindRecord& record);
 
+// True when some test of `filters` reads an entry's attributes, size or
+// times, not its name and path alone.
+bool filters_read_entry_details(const FilterSet& filters);
+
 }  // namespace kavo
 
 #endif  // KAVO_FILTERS_FILTERS_H_

@@ -38,10 +38,13 @@ RenameOutcome report_moved(RunContext* run) {
   return kRenamed;
 }
 
-// A move the file system refused. In date mode the next duplicate number
-// is tried instead of reporting it.
+// A move the file system refused. An entry that has vanished since it was
+// listed is passed over (no outcome), as a look-up before the move would
+// have done. In date mode the next duplicate number is tried instead of
+// reporting it.
 RenameOutcome report_refused(RunContext* run) {
   run->new_path = strip_directory(run->new_path);
+  if (get_attributes(run->path) == kAttrMissing) return kNoOutcome;
   if (in_date_mode(*run)) return kNotFound;
   return count_failure("改名不能", run);
 }

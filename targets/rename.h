@@ -24,7 +24,8 @@ struct DateSuffixCache {
 };
 
 // Renames the entry at run->path (its record: `record`). Returns renamed,
-// failed or not renamed; raises RunStopped after a failure without /c.
+// failed or not renamed, or no outcome when the entry has vanished; raises
+// RunStopped after a failure without /c.
 // After a rename run->new_path holds the new name alone. `cache` (may be
 // null) is shared by the entries of one directory level.
 RenameOutcome rename_entry(const FindRecord& record, RunContext* run,

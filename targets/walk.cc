@@ -7,6 +7,7 @@
 
 #include "driver/options.h"
 #include "filters/filters.h"
+#include "names/date_name.h"
 #include "names/pattern.h"
 #include "output/channels.h"
 #include "platform/platform.h"
@@ -90,8 +91,9 @@ bool is_excluded(const FindRecord& record, const RunContext& run) {
              : file_excluded(*run.filters, run.path, record);
 }
 
-// Renames a candidate that no filter excludes; false when one does. A
-// directory renamed under /d is known by its new name from here on.
+// Renames a candidate that no filter excludes; false when one does or the
+// entry has vanished. A directory renamed under /d is known by its new name
+// from here on.
 bool rename_candidate(size_t offset, const FindRecord& record,
                       DateSuffixCache* cache, RunContext* run,
                       RenameOutcome* outcome) {
@@ -101,6 +103,7 @@ bool rename_candidate(size_t offset, const FindRecord& record,
     return false;
   }
   RenameOutcome entry = rename_entry(record, run, cache);
+  if (entry == kNoOutcome) return false;
   *outcome = merge_outcome(*outcome, entry);
   const RunOptions& options = *run->options;
   if (is_directory && entry == kRenamed && options.recurse_subdirs &&
@@ -127,15 +130,28 @@ void descend(const FindRecord& record, bool checked, RunContext* run,
   *outcome = merge_outcome(*outcome, walk_directory(run->path.size(), run));
 }
 
+// Whether the rename pass needs more of an entry than the listing gave.
+// A listing may leave the attributes, times and size to one look-up per
+// entry, made just before the entry is handled since it may have changed
+// meanwhile. A directory always gets it: it may have become a link or a
+// file, which is never entered. A file gets it only for date naming or a
+// filter on attributes, size or times; otherwise a file gone by now is
+// noticed when its move fails, and the look-up is saved.
+bool needs_entry_details(const FindRecord& record, const RunContext& run) {
+  if (record.complete) return false;
+  return has_directory_bit(record) || run.options->date_format != kDateOff ||
+         filters_read_entry_details(*run.filters);
+}
+
 // The rename pass of one snapshot entry, with the descent under /d.
 void process_entry(size_t offset, FindRecord* record, DateSuffixCache* cache,
                    RunContext* run, RenameOutcome* outcome) {
   const bool listed_as_directory = has_directory_bit(*record);
   set_entry_name(offset, record->name, run);
-  // The entry may have changed since the listing: this one look-up gives the
-  // attributes, times and size the filters and date naming work with. An
-  // entry that is gone by now is passed over.
-  if (!complete_entry(run->path, record)) return;
+  if (needs_entry_details(*record, *run) &&
+      !complete_entry(run->path, record)) {
+    return;
+  }
   bool checked = false;
   if (is_candidate(*record, listed_as_directory, *run)) {
     if (!rename_candidate(offset, *record, cache, run, outcome)) return;
