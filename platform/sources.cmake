@@ -12,3 +12,12 @@ set(PLATFORM_POSIX_TESTS
 set(PLATFORM_WIN32_TESTS
   platform/win32_test.cc
 )
+# Fixtures shared by the unit tests of every folder.
+set(PLATFORM_TEST_SUPPORT_POSIX_SOURCES
+  platform/test_support.cc
+  platform/test_support_posix.cc
+)
+set(PLATFORM_TEST_SUPPORT_WIN32_SOURCES
+  platform/test_support.cc
+  platform/test_support_win32.cc
+)
