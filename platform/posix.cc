@@ -39,6 +39,7 @@
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
 #include "platform/posix_text.h"
+#include "platform/shift_jis_text.h"
 
 extern char** environ;
 
@@ -54,10 +55,6 @@ const char* linux_path(const std::string& internal, std::string* scratch) {
   scratch->clear();
   append_external_path(internal, scratch);
   return scratch->c_str();
-}
-
-bool is_lead(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
 bool is_hidden_name(std::string_view name) {
@@ -696,23 +693,6 @@ int open_mode_flags(TextFileMode mode) {
 
 bool truncates(TextFileMode mode) {
   return mode == TextFileMode::kCreate || mode == TextFileMode::kCreateUpdate;
-}
-
-bool names_equal_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i];
-    unsigned char y = b[i];
-    if (is_lead(x) && i + 1 < a.size()) {
-      if (x != y || a[i + 1] != b[i + 1]) return false;
-      ++i;
-      continue;
-    }
-    if (x >= 'a' && x <= 'z') x -= 0x20;
-    if (y >= 'a' && y <= 'z') y -= 0x20;
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // ---- Command line -----------------------------------------------------------

@@ -10,12 +10,11 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/shift_jis_text.h"
+
 namespace kavo {
 namespace {
 
-bool is_lead(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 bool is_trail(unsigned char c) {
   return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
 }

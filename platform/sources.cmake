@@ -1,9 +1,11 @@
 set(PLATFORM_POSIX_SOURCES
   platform/posix.cc
   platform/posix_text.cc
+  platform/shift_jis_text.cc
 )
 set(PLATFORM_WIN32_SOURCES
   platform/win32.cc
+  platform/shift_jis_text.cc
 )
 set(PLATFORM_POSIX_TESTS
   platform/posix_text_test.cc

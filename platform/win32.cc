@@ -16,6 +16,7 @@
 #include <map>
 
 #include "platform/platform.h"
+#include "platform/shift_jis_text.h"
 
 // The command line is taken as typed: a `*` in a file argument is a
 // pattern for the program, never expanded by the C runtime.
@@ -29,10 +30,6 @@ namespace {
 // Seconds between 1601-01-01 and 1970-01-01, both UTC.
 constexpr int64_t kEpochDifference = 11644473600LL;
 constexpr uint64_t kTicksPerSecond = 10000000ULL;
-
-bool is_lead(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 // True when the last character of `path` is `\` or `/` (a trail byte of
 // a double-byte character is not).
@@ -112,23 +109,6 @@ size_t last_component_start(const std::string& path) {
   return start;
 }
 
-bool equal_ignoring_case(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i];
-    unsigned char y = b[i];
-    if (is_lead(x) && i + 1 < a.size()) {
-      if (x != y || a[i + 1] != b[i + 1]) return false;
-      ++i;
-      continue;
-    }
-    if (x >= 'a' && x <= 'z') x -= 0x20;
-    if (y >= 'a' && y <= 'z') y -= 0x20;
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // ---- Open text files ----------------------------------------------------
 
 // The C runtime opens files shared for reading and writing, so while one is
@@ -162,7 +142,7 @@ TextFile* g_open_files = nullptr;
 
 bool is_own_open_file(const std::string& path) {
   for (TextFile* f = g_open_files; f; f = f->next) {
-    if (equal_ignoring_case(f->path, path)) return true;
+    if (names_equal_ignoring_case(f->path, path)) return true;
   }
   return false;
 }
@@ -213,7 +193,7 @@ int next_key_event(HANDLE input) {
 bool finish_case_only_move(const std::string& from, const std::string& to) {
   size_t name = last_component_start(to);
   if (from.size() != to.size() || from.compare(0, name, to, 0, name) != 0 ||
-      from == to || !equal_ignoring_case(from, to)) {
+      from == to || !names_equal_ignoring_case(from, to)) {
     return true;
   }
   WIN32_FIND_DATAA data;
@@ -462,7 +442,7 @@ bool find_environment_variable(const std::string& name, std::string* value) {
        entry += strlen(entry) + 1) {
     const char* equals = strchr(entry + 1, '=');
     if (!equals ||
-        !equal_ignoring_case(std::string(entry, equals - entry), name)) {
+        !names_equal_ignoring_case(std::string(entry, equals - entry), name)) {
       continue;
     }
     value->assign(equals + 1);
