@@ -171,7 +171,33 @@ void prepare_console() {
   }
 }
 
+// Shift, Ctrl, Alt, the Windows keys and the lock keys.
+bool is_modifier_key(WORD virtual_key) {
+  switch (virtual_key) {
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+    case VK_SCROLL:
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+    case VK_LMENU:
+    case VK_RMENU:
+    case VK_LWIN:
+    case VK_RWIN:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // The character of the next key event, or 'A' when the console gives none.
+// A modifier's press is not an answer: typing Shift+A must reach the A,
+// which gives All. A modifier pressed and released alone still answers
+// (with no character) when it is released.
 int next_key_event(HANDLE input) {
   for (;;) {
     INPUT_RECORD record;
@@ -179,10 +205,21 @@ int next_key_event(HANDLE input) {
     if (!ReadConsoleInputA(input, &record, 1, &read) || read == 0) {
       return 'A';
     }
-    if (record.EventType == KEY_EVENT) {
-      return static_cast<unsigned char>(record.Event.KeyEvent.uChar.AsciiChar);
-    }
+    if (record.EventType != KEY_EVENT) continue;
+    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    if (key.bKeyDown && is_modifier_key(key.wVirtualKeyCode)) continue;
+    return static_cast<unsigned char>(key.uChar.AsciiChar);
   }
+}
+
+// The ANSI calls reach paths below MAX_PATH characters only. Some
+// emulations of Windows move an entry to a longer path all the same, where
+// no ANSI call would find it again; the layer refuses such a move itself,
+// as Windows does.
+bool within_max_path(const std::string& path) {
+  char full[MAX_PATH];
+  DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  return length > 0 && length < MAX_PATH;
 }
 
 // A move that changes only the letter case of a name succeeds on every
@@ -300,6 +337,7 @@ bool set_normal_attributes(const std::string& path) {
 }
 
 MoveResult move_entry(const std::string& from, const std::string& to) {
+  if (!within_max_path(to)) return MoveResult::kFailed;
   if (MoveFileA(from.c_str(), to.c_str())) {
     return finish_case_only_move(from, to) ? MoveResult::kMoved
                                            : MoveResult::kFailed;
@@ -321,6 +359,7 @@ MoveResult move_entry(const std::string& from, const std::string& to) {
 bool move_reports_existing_target() { return true; }
 
 bool replace_entry(const std::string& from, const std::string& to) {
+  if (!within_max_path(to)) return false;
   DWORD attributes = GetFileAttributesA(to.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
