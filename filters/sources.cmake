@@ -8,3 +8,7 @@ set(FILTERS_TESTS
   filters/path_filters_test.cc
   filters/entry_filters_test.cc
 )
+# Tests that need Linux itself: a time zone of the test's choosing.
+set(FILTERS_POSIX_TESTS
+  filters/entry_filters_posix_test.cc
+)

@@ -1,123 +1,25 @@
 #include "output/channels.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "output/pager.h"
 #include "platform/platform.h"
+#include "platform/test_support.h"
 
 namespace kavo {
 namespace {
 
-std::string read_all(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kavo_testing::CapturedOutput;
+using kavo_testing::ScratchDir;
 
-// The internal form of a Linux path: `\` separates directories.
-std::string internal_path(std::string path) {
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-// Sends standard output and standard error to files while it lives.
-class CapturedOutput {
- public:
-  explicit CapturedOutput(const std::string& dir)
-      : out_path_(dir + "/stdout"), err_path_(dir + "/stderr") {
-    saved_out_ = redirect(1, out_path_);
-    saved_err_ = redirect(2, err_path_);
-  }
-  ~CapturedOutput() { restore(); }
-
-  std::string out() {
-    restore();
-    return read_all(out_path_);
-  }
-  std::string err() {
-    restore();
-    return read_all(err_path_);
-  }
-
- private:
-  static int redirect(int fd, const std::string& path) {
-    int saved = dup(fd);
-    int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(file, fd);
-    close(file);
-    return saved;
-  }
-  void restore() {
-    if (saved_out_ < 0) return;
-    console_flush();
-    dup2(saved_out_, 1);
-    dup2(saved_err_, 2);
-    close(saved_out_);
-    close(saved_err_);
-    saved_out_ = saved_err_ = -1;
-  }
-
-  std::string out_path_;
-  std::string err_path_;
-  int saved_out_ = -1;
-  int saved_err_ = -1;
-};
-
-class ChannelsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    setenv("KAVO_ENCODING", "CP932", 1);
-    char templ[] = "/tmp/kavo-channels-XXXXXX";
-    dir_ = mkdtemp(templ);
-    log_path_ = dir_ + "/run.log";
-    channels_reset();
-    pager_reset();
-  }
-  void TearDown() override {
-    if (TextFile* log = channels_detach_log()) text_file_close(log);
-    channels_reset();
-    pager_reset();
-    std::string command = "rm -rf '" + dir_ + "'";
-    EXPECT_EQ(0, system(command.c_str()));
-  }
-
-  // Opens the run's log and hands it to the channels.
-  void attach_log() {
-    TextFile* log =
-        text_file_open(internal_path(log_path_), TextFileMode::kCreate);
-    ASSERT_NE(nullptr, log);
-    channels_attach_log(log, internal_path(log_path_));
-  }
-  // Closes the log as the end of a run would and returns its bytes.
-  std::string log_text() {
-    if (TextFile* log = channels_detach_log()) {
-      EXPECT_TRUE(text_file_close(log));
-    }
-    return read_all(log_path_);
-  }
-
-  std::string dir_;
-  std::string log_path_;
-};
-
-TEST_F(ChannelsTest, EstimateColumnsFollowsTheDirectiveTable) {
-  struct Case {
+TEST(EstimateColumns, FollowsTheDirectiveTable) {
+  const struct {
     const char* what;
     int got;
     int want;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"plain text", estimate_columns("abc"), 3},
       {"tab in format", estimate_columns("a\tb"), 10},
       {"per-cent sign", estimate_columns("100%%"), 4},
@@ -130,7 +32,8 @@ TEST_F(ChannelsTest, EstimateColumnsFollowsTheDirectiveTable) {
       {"%s with tab", estimate_columns("%s", "a\tb"), 10},
       {"%s double-byte", estimate_columns("%s→%s\n", "a.txt", "b.txt"), 13},
       {"%ld", estimate_columns("%ld", 123L), 3},
-      {"%lu beyond 32 bits", estimate_columns("%lu", 4294967296UL), 1},
+      {"%lu, low 32 bits",
+       estimate_columns("%lu", static_cast<unsigned long>(1ULL << 32)), 1},
       {"%*d width wins", estimate_columns("%*d", 5, 42), 5},
       {"%*d digits win", estimate_columns("%*d", 1, 12345), 5},
       {"%-*s width wins", estimate_columns("%-*s|", 10, "abc"), 11},
@@ -139,157 +42,118 @@ TEST_F(ChannelsTest, EstimateColumnsFollowsTheDirectiveTable) {
       {"arguments in order", estimate_columns("%d %s %d", 7, "xy", 100), 8},
       {"unknown directive stops", estimate_columns("ab%xcd%s", 1, "zzz"), 8},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.want, c.got) << c.what;
+  for (const auto& c : cases) EXPECT_EQ(c.want, c.got) << c.what;
 }
 
-TEST_F(ChannelsTest, MessageGoesToStandardOutputAndIdenticallyToTheLog) {
-  attach_log();
-  CapturedOutput captured(dir_);
-  print_message("%s→%s\n", "a.txt", "b.txt");
-  print_message("改名成功:%d個\n", 1);
-  EXPECT_EQ("a.txt→b.txt\n改名成功:1個\n", captured.out());
-  EXPECT_EQ("", captured.err());
-  EXPECT_EQ("a.txt→b.txt\r\n改名成功:1個\r\n", log_text());
-}
-
-TEST_F(ChannelsTest, LongMessagesAreWrittenWhole) {
-  attach_log();
-  std::string name(3000, 'n');
-  CapturedOutput captured(dir_);
-  print_message("%s|%s\n", name.c_str(), name.c_str());
-  EXPECT_EQ(name + "|" + name + "\n", captured.out());
-  EXPECT_EQ(name + "|" + name + "\r\n", log_text());
-}
-
-TEST_F(ChannelsTest, ScreenOnlyOutputIsNotLogged) {
-  attach_log();
-  CapturedOutput captured(dir_);
-  print_unpaged("処理時間:%d秒", 5);
-  print_screen("\n");
-  EXPECT_EQ("処理時間:5秒\n", captured.out());
-  EXPECT_EQ("", log_text());
-}
-
-TEST_F(ChannelsTest, FatalStopLineHasBellOnScreenAndNoneInLog) {
-  attach_log();
-  print_message("a→b\n");
-  CapturedOutput captured(dir_);
-  try {
-    print_fatal("ファイル名に \"%s\" は使用できません。", "*");
-    ADD_FAILURE() << "print_fatal returned";
-  } catch (const ProcessExit& exit) {
-    EXPECT_EQ(1, exit.code);
+// The channels with a log in a scratch directory.
+class ChannelsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kavo_testing::set_environment("KAVO_ENCODING", "CP932");
+    reset();
   }
-  EXPECT_EQ("a→b\n", captured.out());
-  EXPECT_EQ("\n\a処理停止:ファイル名に \"*\" は使用できません。\n",
-            captured.err());
-  // Ending the process released the log as it stood, without a footer.
-  EXPECT_EQ(nullptr, channels_detach_log());
-  EXPECT_EQ("a→b\r\n\r\n処理停止:ファイル名に \"*\" は使用できません。\r\n",
-            read_all(log_path_));
-}
-
-TEST_F(ChannelsTest, EarlyFatalTouchesNeitherLogNorStandardOutput) {
-  attach_log();
-  CapturedOutput captured(dir_);
-  EXPECT_THROW(print_fatal_early("メモリー不足"), ProcessExit);
-  EXPECT_EQ("", captured.out());
-  EXPECT_EQ("\n\a処理停止:メモリー不足\n", captured.err());
-  EXPECT_EQ("", read_all(log_path_));
-}
-
-// With paging requested but no console, the first message takes the paged
-// path: the log is closed and reopened for appending around the screen
-// output, and paging switches itself off.
-TEST_F(ChannelsTest, PagedMessageReopensTheLogAndPagingTurnsOff) {
-  attach_log();
-  CapturedOutput captured(dir_);
-  channels_set_paging(true);
-  EXPECT_EQ(0, pager_setup(true, 1));
-  print_message("first %d\n", 1);
-  EXPECT_FALSE(channels_paging());
-  print_message("second\n");
-  EXPECT_EQ("first 1\nsecond\n", captured.out());
-  EXPECT_EQ("", captured.err());
-  EXPECT_EQ("first 1\r\nsecond\r\n", log_text());
-}
-
-TEST_F(ChannelsTest, PagedMessageStopsWhenTheLogCannotBeReopened) {
-  attach_log();
-  // The log is open, but its recorded path lies in a missing directory.
-  std::string gone = internal_path(dir_ + "/missing/run.log");
-  TextFile* log = channels_detach_log();
-  channels_attach_log(log, gone);
-  channels_set_paging(true);
-  pager_setup(false, 1);
-  CapturedOutput captured(dir_);
-  try {
-    print_message("line\n");
-    ADD_FAILURE() << "print_message went on without its log";
-  } catch (const ProcessExit& exit) {
-    EXPECT_EQ(1, exit.code);
+  void TearDown() override { reset(); }
+  void reset() {
+    if (TextFile* log = channels_detach_log()) text_file_close(log);
+    channels_reset();
+    pager_reset();
   }
-  EXPECT_EQ("line\n", captured.out());
-  EXPECT_EQ(
-      "\n\a処理停止:ログ・ファイル\"" + gone + "\"が再オープン出来ません。",
-      captured.err());
-  EXPECT_EQ("line\r\n", read_all(log_path_));
+
+  // Opens the run's log, hands it to the channels as known at `log_path`
+  // (the file's own path when empty) and asks for paging or not; the pager
+  // itself stays off, as without a console.
+  void start(bool paged, std::string log_path = "") {
+    reset();
+    TextFile* log =
+        text_file_open(dir_.internal("run.log"), TextFileMode::kCreate);
+    ASSERT_NE(nullptr, log);
+    channels_attach_log(log,
+                        log_path.empty() ? dir_.internal("run.log") : log_path);
+    channels_set_paging(paged);
+    pager_setup(false, 1);
+  }
+
+  ScratchDir dir_;
+};
+
+// The code a call ended the process with; -1 when it returned.
+template <typename Call>
+int exit_code_of(Call call) {
+  try {
+    call();
+  } catch (const ProcessExit& exit) {
+    return exit.code;
+  }
+  return -1;
 }
 
-TEST_F(ChannelsTest, PagedMessageStopsAfterAFailedLogWrite) {
-  std::string full = internal_path("/dev/full");
-  TextFile* log = text_file_open(full, TextFileMode::kCreate);
-  ASSERT_NE(nullptr, log);
-  channels_attach_log(log, full);
-  channels_set_paging(true);
-  pager_setup(false, 1);
-  CapturedOutput captured(dir_);
-  EXPECT_THROW(print_message("line\n"), ProcessExit);
-  EXPECT_EQ("line\n", captured.out());
-  EXPECT_EQ("\n\a処理停止:ログ・ファイル\"" + full +
-                "\"の出力に異常を検出しました。\n",
-            captured.err());
+TEST_F(ChannelsTest, MessagesGoToTheScreenAndIdenticallyToTheLog) {
+  for (bool paged : {false, true}) {
+    start(paged);
+    // Longer than any fixed formatting buffer.
+    std::string name(3000, 'n');
+    CapturedOutput captured(dir_);
+    print_message("%s→%s\n", "a.txt", "b.txt");
+    // Paging without a console turns itself off at the first message; the
+    // log was closed and reopened for appending around it.
+    EXPECT_FALSE(channels_paging());
+    print_message("改名成功:%d個\n", 1);
+    print_message("%s|%s\n", name.c_str(), name.c_str());
+    print_unpaged("処理時間:%d秒", 5);
+    print_screen("\n");
+    EXPECT_EQ(
+        "a.txt→b.txt\n改名成功:1個\n" + name + "|" + name + "\n処理時間:5秒\n",
+        captured.out());
+    EXPECT_EQ("", captured.err());
+    // As the end of a run closes it.
+    TextFile* log = channels_detach_log();
+    ASSERT_NE(nullptr, log);
+    EXPECT_TRUE(text_file_close(log));
+    EXPECT_EQ("a.txt→b.txt\r\n改名成功:1個\r\n" + name + "|" + name + "\r\n",
+              dir_.read("run.log"))
+        << "paged " << paged;
+  }
 }
 
-TEST_F(ChannelsTest, UnpagedMessageDoesNotReportAFailedLogWriteAtOnce) {
-  std::string full = internal_path("/dev/full");
-  TextFile* log = text_file_open(full, TextFileMode::kCreate);
-  ASSERT_NE(nullptr, log);
-  channels_attach_log(log, full);
-  CapturedOutput captured(dir_);
-  print_message("line\n");
-  EXPECT_EQ("line\n", captured.out());
-  EXPECT_EQ("", captured.err());
-  // The failure is remembered by the stream and shows when it is closed.
-  TextFile* held = channels_detach_log();
-  ASSERT_NE(nullptr, held);
-  EXPECT_FALSE(text_file_close(held));
-}
-
-TEST_F(ChannelsTest, PagedFatalNotesAFailedLogCloseBeforeTheStopLine) {
-  std::string full = internal_path("/dev/full");
-  TextFile* log = text_file_open(full, TextFileMode::kCreate);
-  ASSERT_NE(nullptr, log);
-  channels_attach_log(log, full);
-  channels_set_paging(true);
-  pager_setup(false, 1);
-  CapturedOutput captured(dir_);
-  EXPECT_THROW(print_fatal("メモリー不足"), ProcessExit);
-  EXPECT_EQ("ログ・ファイル\"" + full +
-                "\"の出力に異常を検出しました。\n"
-                "\n\a処理停止:メモリー不足\n",
-            captured.err());
-}
-
-TEST_F(ChannelsTest, PagedFatalLeavesTheStopLineInTheLog) {
-  attach_log();
-  channels_set_paging(true);
-  pager_setup(false, 1);
-  CapturedOutput captured(dir_);
-  EXPECT_THROW(print_fatal("メモリー不足で改名できません。"), ProcessExit);
-  EXPECT_EQ("\n\a処理停止:メモリー不足で改名できません。\n", captured.err());
-  EXPECT_EQ("\r\n処理停止:メモリー不足で改名できません。\r\n",
-            read_all(log_path_));
+TEST_F(ChannelsTest, FatalErrorsWriteAStopLineAndReleaseTheLog) {
+  // The log path a paged message fails to reopen: a missing directory.
+  const std::string gone = dir_.internal("missing/run.log");
+  const struct {
+    const char* what;
+    bool paged;
+    std::string log_path;  // as the channels know it; empty: the log's own
+    void (*call)();
+    const char* out;
+    std::string err;
+    const char* log;
+  } cases[] = {
+      {"fatal", false, "",
+       [] { print_fatal("ファイル名に \"%s\" は使用できません。", "*"); }, "",
+       "\n\a処理停止:ファイル名に \"*\" は使用できません。\n",
+       "\r\n処理停止:ファイル名に \"*\" は使用できません。\r\n"},
+      {"paged fatal", true, "",
+       [] { print_fatal("メモリー不足で改名できません。"); }, "",
+       "\n\a処理停止:メモリー不足で改名できません。\n",
+       "\r\n処理停止:メモリー不足で改名できません。\r\n"},
+      {"early fatal, never logged", false, "",
+       [] { print_fatal_early("メモリー不足"); }, "",
+       "\n\a処理停止:メモリー不足\n", ""},
+      // The stop line has no final newline.
+      {"paged message, log not reopened", true, gone,
+       [] { print_message("line\n"); }, "line\n",
+       "\n\a処理停止:ログ・ファイル\"" + gone + "\"が再オープン出来ません。",
+       "line\r\n"},
+  };
+  for (const auto& c : cases) {
+    start(c.paged, c.log_path);
+    CapturedOutput captured(dir_);
+    EXPECT_EQ(1, exit_code_of(c.call)) << c.what;
+    EXPECT_EQ(c.out, captured.out()) << c.what;
+    EXPECT_EQ(c.err, captured.err()) << c.what;
+    // Ending the process released the log as it stood, without a footer.
+    EXPECT_EQ(nullptr, channels_detach_log()) << c.what;
+    EXPECT_EQ(c.log, dir_.read("run.log")) << c.what;
+  }
 }
 
 }  // namespace

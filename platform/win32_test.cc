@@ -6,27 +6,20 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/test_support.h"
 
 namespace kavo {
 namespace {
 
 // A fresh directory under the system's temporary directory, removed with
-// its files afterwards.
+// its files afterwards (read-only ones included, which std::filesystem
+// cannot remove there).
 class Win32Test : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char base[MAX_PATH];
-    ASSERT_NE(GetTempPathA(sizeof base, base), 0u);
-    static int serial = 0;
-    dir_ = std::string(base) + "kavo-win32-" +
-           std::to_string(GetCurrentProcessId()) + "-" +
-           std::to_string(++serial);
-    ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
-  }
-
   void TearDown() override { remove_tree(dir_); }
 
   static void remove_tree(const std::string& path) {
@@ -73,12 +66,13 @@ class Win32Test : public ::testing::Test {
     return find_entry(at(name), &record) ? record.name : "";
   }
 
-  std::string dir_;
+  kavo_testing::ScratchDir scratch_;
+  std::string dir_ = scratch_.native();
 };
 
 TEST(Win32Environment, AnsiCodePageIsShiftJis) { EXPECT_EQ(GetACP(), 932u); }
 
-TEST(Win32Time, LocalCalendarTimeGoesThroughFileTime) {
+TEST(Win32Time, LocalCalendarTimeGoesThroughFileTimeAndTicksAdvance) {
   struct Case {
     int64_t seconds;
     CalendarTime expected;
@@ -89,46 +83,21 @@ TEST(Win32Time, LocalCalendarTimeGoesThroughFileTime) {
       {951782400, {2000, 2, 29, 0, 0, 0, 2}},
       {253402300799, {9999, 12, 31, 23, 59, 59, 5}},
   };
+  auto fields = [](const CalendarTime& t) {
+    return std::tuple(t.year, t.month, t.day, t.hour, t.minute, t.second,
+                      t.weekday);
+  };
   for (const Case& c : cases) {
-    CalendarTime t = local_calendar_time(c.seconds);
-    EXPECT_EQ(t.year, c.expected.year) << c.seconds;
-    EXPECT_EQ(t.month, c.expected.month) << c.seconds;
-    EXPECT_EQ(t.day, c.expected.day) << c.seconds;
-    EXPECT_EQ(t.hour, c.expected.hour) << c.seconds;
-    EXPECT_EQ(t.minute, c.expected.minute) << c.seconds;
-    EXPECT_EQ(t.second, c.expected.second) << c.seconds;
-    EXPECT_EQ(t.weekday, c.expected.weekday) << c.seconds;
+    EXPECT_EQ(fields(local_calendar_time(c.seconds)), fields(c.expected))
+        << c.seconds;
   }
   // Before 1601 there is no FILETIME: an empty calendar time.
   EXPECT_EQ(local_calendar_time(-20000000000LL).year, 0);
-}
 
-TEST(Win32Time, ClockAndTicks) {
-  int64_t now = current_time();
-  EXPECT_GT(now, 1600000000);
+  EXPECT_GT(current_time(), 1600000000);
   uint32_t first = tick_count_ms();
   Sleep(20);
   EXPECT_GE(static_cast<uint32_t>(tick_count_ms() - first), 15u);
-}
-
-TEST_F(Win32Test, EntryTimesAndSizeComeFromTheFindRecord) {
-  make_file("dated.txt", "12345");
-  HANDLE h = CreateFileA(at("dated.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  // 2005-04-19 09:05:07 UTC.
-  uint64_t ticks = (1113901507ULL + 11644473600ULL) * 10000000ULL;
-  FILETIME when = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-  ASSERT_TRUE(SetFileTime(h, &when, &when, &when));
-  CloseHandle(h);
-  FindRecord record;
-  ASSERT_TRUE(find_entry(at("dated.txt"), &record));
-  EXPECT_EQ(record.write_time, 1113901507);
-  EXPECT_EQ(record.creation_time, 1113901507);
-  EXPECT_EQ(record.access_time, 1113901507);
-  EXPECT_EQ(record.size, 5u);
-  EXPECT_TRUE(record.complete);
-  EXPECT_EQ(record.attributes & kAttrDirectory, 0u);
 }
 
 TEST_F(Win32Test, DirectorySearchListsEveryEntry) {
@@ -161,13 +130,27 @@ TEST_F(Win32Test, DirectorySearchListsEveryEntry) {
   directory_search_close(nullptr);
 }
 
-TEST_F(Win32Test, FindEntryGivesTheStoredNameAndTheShortName) {
-  make_file("Mixed.Txt");
+TEST_F(Win32Test, FindAndCompleteEntries) {
+  make_file("Mixed.Txt", "12345");
   make_file("longfilename_entry.txt");
   ASSERT_TRUE(CreateDirectoryA(at("sub").c_str(), nullptr));
-  EXPECT_EQ(stored_name("MIXED.TXT"), "Mixed.Txt");
-  EXPECT_EQ(stored_name("mixed.txt"), "Mixed.Txt");
+  HANDLE h = CreateFileA(at("Mixed.Txt").c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  // 2005-04-19 09:05:07 UTC.
+  uint64_t ticks = (1113901507ULL + 11644473600ULL) * 10000000ULL;
+  FILETIME when = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  ASSERT_TRUE(SetFileTime(h, &when, &when, &when));
+  CloseHandle(h);
   FindRecord record;
+  ASSERT_TRUE(find_entry(at("MIXED.TXT"), &record));
+  EXPECT_EQ(record.name, "Mixed.Txt");  // as the directory stores it
+  EXPECT_EQ(record.write_time, 1113901507);
+  EXPECT_EQ(record.creation_time, 1113901507);
+  EXPECT_EQ(record.access_time, 1113901507);
+  EXPECT_EQ(record.size, 5u);
+  EXPECT_TRUE(record.complete);
+  EXPECT_EQ(record.attributes & kAttrDirectory, 0u);
   ASSERT_TRUE(find_entry(at("longfilename_entry.txt"), &record));
   ASSERT_FALSE(record.short_name.empty());
   EXPECT_NE(record.short_name.find('~'), std::string::npos);
@@ -179,16 +162,13 @@ TEST_F(Win32Test, FindEntryGivesTheStoredNameAndTheShortName) {
   EXPECT_EQ(stored_name("Mixed.*"), "");
   EXPECT_EQ(stored_name("?ixed.Txt"), "");
   EXPECT_FALSE(find_entry("", &record));
-}
 
-TEST_F(Win32Test, CompleteEntryKeepsTheListedName) {
-  make_file("a.txt", "abc");
-  FindRecord record;
   record.name = "listed";
   record.short_name = "LISTED~1";
-  ASSERT_TRUE(complete_entry(at("A.TXT"), &record));
+  ASSERT_TRUE(complete_entry(at("mixed.txt"), &record));
   EXPECT_EQ(record.name, "listed");
-  EXPECT_EQ(record.size, 3u);
+  EXPECT_EQ(record.short_name, "LISTED~1");
+  EXPECT_EQ(record.size, 5u);
   EXPECT_FALSE(complete_entry(at("gone.txt"), &record));
   EXPECT_EQ(record.attributes, kAttrMissing);
 }
@@ -238,37 +218,27 @@ TEST_F(Win32Test, LetterCaseOnlyMoveChangesTheStoredName) {
   EXPECT_EQ(entries, 4);
 }
 
-TEST_F(Win32Test, ReplaceIsOneMoveAndRefusesProtectedTargets) {
+TEST_F(Win32Test, ReplaceAndDeleteRefuseReadOnlyEntriesAndDirectories) {
   make_file("a.txt", "A");
   make_file("b.txt", "B");
-  EXPECT_TRUE(replace_entry(at("a.txt"), at("b.txt")));
-  EXPECT_EQ(content("b.txt"), "A");
-  EXPECT_EQ(get_attributes(at("a.txt")), kAttrMissing);
-
-  make_file("x.txt", "X");
   make_file("ro.txt", "R");
   ASSERT_TRUE(CreateDirectoryA(at("dir").c_str(), nullptr));
   SetFileAttributesA(at("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(replace_entry(at("x.txt"), at("ro.txt")));
-  EXPECT_FALSE(replace_entry(at("x.txt"), at("dir")));
-  EXPECT_EQ(content("x.txt"), "X");
-  EXPECT_EQ(content("ro.txt"), "R");
-  EXPECT_NE(get_attributes(at("dir")) & kAttrDirectory, 0u);
-  // A missing target is no obstacle.
-  EXPECT_TRUE(replace_entry(at("x.txt"), at("new.txt")));
-}
-
-TEST_F(Win32Test, DeleteRefusesReadOnlyEntriesAndDirectories) {
-  make_file("a.txt");
-  make_file("ro.txt");
-  ASSERT_TRUE(CreateDirectoryA(at("dir").c_str(), nullptr));
-  SetFileAttributesA(at("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(replace_entry(at("a.txt"), at("ro.txt")));
+  EXPECT_FALSE(replace_entry(at("a.txt"), at("dir")));
   EXPECT_FALSE(delete_entry(at("ro.txt")));
   EXPECT_FALSE(delete_entry(at("dir")));
   EXPECT_FALSE(delete_entry(at("missing")));
-  EXPECT_TRUE(delete_entry(at("a.txt")));
+  EXPECT_EQ(content("a.txt"), "A");
+  EXPECT_EQ(content("ro.txt"), "R");
+  EXPECT_NE(get_attributes(at("dir")) & kAttrDirectory, 0u);
+  EXPECT_TRUE(replace_entry(at("a.txt"), at("b.txt")));
+  EXPECT_EQ(content("b.txt"), "A");
   EXPECT_EQ(get_attributes(at("a.txt")), kAttrMissing);
-  EXPECT_NE(get_attributes(at("ro.txt")), kAttrMissing);
+  // A missing target is no obstacle.
+  EXPECT_TRUE(replace_entry(at("b.txt"), at("new.txt")));
+  EXPECT_TRUE(delete_entry(at("new.txt")));
+  EXPECT_EQ(get_attributes(at("new.txt")), kAttrMissing);
 }
 
 TEST(Win32Volume, AvailableVolumes) {
@@ -291,18 +261,17 @@ TEST(Win32Process, ExecutablePathNamesThisProgram) {
 }
 
 TEST(Win32Process, FileArgumentsTakeBackslashes) {
-  char* argv[] = {
-      const_cast<char*>("kavo"),      const_cast<char*>("a/b"),
-      const_cast<char*>("c/d"),       const_cast<char*>("sub/*.txt"),
-      const_cast<char*>("/lhx/y"),    const_cast<char*>("-d/e"),
-      const_cast<char*>("\x95\x5c/x")};
-  std::vector<CommandArgument> args = command_arguments(7, argv, '-');
-  ASSERT_EQ(args.size(), 7u);
+  std::string args[] = {"kavo",   "a/b",  "c/d",       "sub/*.txt",
+                        "/lhx/y", "-d/e", "\x95\x5c/x"};
   const char* expected[] = {"kavo",   "a/b",  "c/d",        "sub\\*.txt",
                             "/lhx/y", "-d/e", "\x95\x5c\\x"};
+  char* argv[7];
+  for (int i = 0; i < 7; ++i) argv[i] = args[i].data();
+  std::vector<CommandArgument> out = command_arguments(7, argv, '-');
+  ASSERT_EQ(out.size(), 7u);
   for (int i = 0; i < 7; ++i) {
-    EXPECT_EQ(args[i].text, expected[i]) << i;
-    EXPECT_FALSE(args[i].file_only) << i;
+    EXPECT_EQ(out[i].text, expected[i]) << i;
+    EXPECT_FALSE(out[i].file_only) << i;
   }
 }
 

@@ -3,8 +3,8 @@
 // the faults that stop every run.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,124 +15,139 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The command copied into bin/ with its kavo.cfg; runs happen in work/.
+// The command copied into bin/ with its kavo.cfg; runs happen below work/.
 class ConfigE2E : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_.dir("bin");
     dir_.dir("work");
-    binary_ = dir_.at(executable_name("bin/kavo"));
-    write_file(binary_, read_file(kavo_binary()));
-    chmod(binary_.c_str(), 0755);
+    binary_ = copy_command(&dir_, executable_name("bin/kavo"));
   }
 
   void config(const std::string& bytes) {
     write_file(dir_.at("bin/kavo.cfg"), bytes);
   }
 
-  RunResult run(const Lines& args, Lines env = {}) {
+  // Runs in work/`where` with `env`, Shift-JIS unless it chooses.
+  RunResult run(const Lines& args, Lines env = {},
+                const std::string& where = "") {
     RunSpec spec;
     spec.binary = binary_;
-    spec.directory = dir_.at("work");
+    spec.directory = dir_.at("work/" + where);
     spec.args = args;
-    if (!has_encoding(env)) env.push_back("KAVO_ENCODING=CP932");
+    if (std::none_of(env.begin(), env.end(), [](const std::string& e) {
+          return e.rfind("KAVO_ENCODING=", 0) == 0;
+        })) {
+      env.push_back("KAVO_ENCODING=CP932");
+    }
     env.push_back("TZ=UTC");
     spec.env = env;
     return run_command(spec);
   }
 
-  static bool has_encoding(const Lines& env) {
-    for (const std::string& e : env) {
-      if (e.compare(0, 14, "KAVO_ENCODING=") == 0) return true;
-    }
-    return false;
-  }
-
-  // The configuration file's path as the messages show it: the internal
-  // form, with '\' between the directories.
-  std::string shown_config_path() const {
-    return program_path(dir_.at("bin/kavo.cfg"));
-  }
-
-  std::string stop_line(const std::string& message) const {
-    return "\n\a処理停止:" + message + "\n";
-  }
-
   std::string fault(const std::string& what) const {
-    return stop_line("設定ファイル\"" + shown_config_path() + "\"が異常です。" +
-                     what);
+    return "\n\a処理停止:設定ファイル\"" +
+           program_path(dir_.at("bin/kavo.cfg")) + "\"が異常です。" + what +
+           "\n";
   }
 
   TempDir dir_;
   std::string binary_;
 };
 
-TEST_F(ConfigE2E, FileOptionsApplyAndTheCommandLineWins) {
+// Each case renames a.txt and sub/a.txt in a directory of its own: /d in
+// the file reaches sub/, /v=c in it hides the totals.
+TEST_F(ConfigE2E, FileOptionsApplyBeforeTheCommandLine) {
+  const std::string both = "sub\\a.txt→b.txt\na.txt→b.txt\n";
+  const std::string totals = "\n改名成功:2個\n";
+  const struct {
+    std::string file;
+    Lines options;
+    std::string out;
+    int renamed;  // 2 both, 1 a.txt only, 0 none
+  } cases[] = {
+      {"/d\n/v=c\n", {}, both, 2},
+      {"/d\n/v=c\n", {"/v=a"}, both + totals, 2},  // the command line wins
+      {"# x\n\n/d   # into subdirectories\n; /test\n  #/v=\n",
+       {},
+       both + totals,
+       2},
+      // %kavo_opt% finds KAVO_OPT (names ignore case); the undefined
+      // reference disappears.
+      {"/%kavo_opt%%KAVO_UNDEFINED%\n/v=%KAVO_SHOW%\n", {}, both, 2},
+      // The last switch line wins; "Switch" is no switch line.
+      {"switch = +\nswitch = -\nSwitch=+\n", {"-d"}, both + totals, 2},
+      {"switch=-\n-d\n", {}, both + totals, 2},
+      // Without a switch line -d is a file argument that finds nothing.
+      {"/v=e\n", {"-d"}, "存在せず:-d\n", 0},
+      // An empty switch character never makes an empty argument an option.
+      {"switch=\n", {""}, "存在せず:\n", 0},
+      {"/v=c\r\n/d\r\n", {}, both, 2},
+      {"/v=c\r\n/d", {}, both, 2},
+      // A Ctrl-Z that ends the file ends it; tab and Esc are text.
+      {"/v=c\n\x1a", {}, "a.txt→b.txt\n", 1},
+      {"/v=c\t\x1b\n", {}, "a.txt→b.txt\n", 1},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::string where = std::to_string(n++);
+    dir_.file("work/" + where + "/a.txt");
+    dir_.file("work/" + where + "/sub/a.txt");
+    config(c.file);
+    Lines args = {"a", "b"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back("*.txt");
+    RunResult r = run(args, {"KAVO_OPT=d", "KAVO_SHOW=c"}, where);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.exit_code, c.renamed ? 0 : 1);
+    EXPECT_EQ(exists(dir_.at("work/" + where + "/b.txt")), c.renamed > 0);
+    EXPECT_EQ(exists(dir_.at("work/" + where + "/sub/b.txt")), c.renamed > 1);
+  }
+}
+
+// A faulty file stops every run before anything is done, even a request
+// for the usage text.
+TEST_F(ConfigE2E, FaultsStopTheRun) {
   dir_.file("work/a.txt");
-  dir_.file("work/sub/a.txt");
-  // /d reaches into sub; /v=c hides the totals.
-  config("/d\n/v=c\n");
-  RunResult r = run({"a", "b", "*.txt"});
-  EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(r.out.find("改名成功"), std::string::npos) << r.out;
-  EXPECT_TRUE(exists(dir_.at("work/sub/b.txt")));
-
-  // /v=a on the command line overrides /v=c of the file.
-  dir_.file("work/a2.txt");
-  r = run({"a", "c", "/v=a", "*.txt"});
-  EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_NE(r.out.find("改名成功:1個"), std::string::npos) << r.out;
-  EXPECT_TRUE(exists(dir_.at("work/c2.txt")));
-}
-
-TEST_F(ConfigE2E, SwitchLineMakesMinusAnOptionCharacter) {
-  dir_.file("work/sub/a.txt");
-  config("Switch=+\nswitch = -\n");
-  RunResult r = run({"a", "b", "-d", "*.txt"});
-  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
-  EXPECT_TRUE(exists(dir_.at("work/sub/b.txt")));
-
-  // The same option written in the file with the switch character.
-  config("switch=-\n-d\n");
-  r = run({"b", "c", "*.txt"});
-  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
-  EXPECT_TRUE(exists(dir_.at("work/sub/c.txt")));
-
-  // Without a switch line -d is a file argument that finds nothing.
-  config("/v=e\n");
-  r = run({"c", "d", "-d", "*.txt"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.out.find("存在せず:-d"), std::string::npos) << r.out;
-}
-
-TEST_F(ConfigE2E, SwitchWithoutValueKeepsEmptyArgumentsFileArguments) {
-  dir_.file("work/a.txt");
-  config("switch=\n");
-  RunResult r = run({"a", "b", "", "a.txt"});
-  // The empty argument is a file argument that finds nothing, not an
-  // invalid option.
-  EXPECT_EQ(r.err.find("無効オプション"), std::string::npos) << r.err;
-}
-
-TEST_F(ConfigE2E, CommentsAndBlankLinesAreIgnored) {
-  dir_.file("work/sub/a.txt");
-  config("# defaults\n\n/d   # into subdirectories\n; /test\n  #/v=\n");
-  RunResult r = run({"a", "b", "*.txt"});
-  EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_TRUE(exists(dir_.at("work/sub/b.txt")));
-  EXPECT_NE(r.out.find("改名成功:1個"), std::string::npos) << r.out;
-}
-
-TEST_F(ConfigE2E, EnvironmentReferencesAreExpanded) {
-  dir_.file("work/sub/a.txt");
-  dir_.file("work/a.txt");
-  // %kavo_opt% finds KAVO_OPT (names ignore case); the undefined reference
-  // disappears.
-  config("/%kavo_opt%%KAVO_UNDEFINED%\n/v=%KAVO_SHOW%\n");
-  RunResult r = run({"a", "b", "*.txt"}, {"KAVO_OPT=d", "KAVO_SHOW=c"});
-  EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_TRUE(exists(dir_.at("work/sub/b.txt")));
-  EXPECT_EQ(r.out.find("改名成功"), std::string::npos) << r.out;
+  auto binary = [&](int line) {
+    return fault(std::to_string(line) +
+                 "行目にバイナリ・データを検出しました。");
+  };
+  auto mixed = [&](int line) {
+    return fault(std::to_string(line) +
+                 "行目に異なる改行コードを検出しました。");
+  };
+  auto invalid = [](const std::string& option) {
+    return "\n\a処理停止:設定ファイル無効オプション  " + option +
+           "\n※引数なしで実行すると使用方法を表示します。\n\n";
+  };
+  const struct {
+    std::string file;
+    std::string err;
+    Lines args = {"a", "b", "a.txt"};
+  } cases[] = {
+      {"/d\n\n# \x7f\n", binary(3)},
+      {"/d\n/v\xff\n", binary(2)},
+      {"/d\x1a\n", binary(1)},
+      {"/d\r\n/v=c\n", mixed(2)},
+      {"\n\n/d\r", mixed(3)},
+      {"/d\r\n/o\n", mixed(2), {"a", "b"}},
+      {"/d\n/sh%BIG%,%BIG%\n",
+       fault("2行目が展開後に10240バイトを超えました。")},
+      {"/d\n/nosuch\n", invalid("/nosuch")},
+      {"/?\n", invalid("/?")},  // /? cannot be registered in the file
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file.substr(0, 20));
+    config(c.file);
+    RunResult r = run(c.args, {"BIG=" + std::string(6000, 'x')});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, c.err);
+  }
+  EXPECT_TRUE(exists(dir_.at("work/a.txt")));
+  EXPECT_FALSE(exists(dir_.at("work/b.txt")));
 }
 
 TEST_F(ConfigE2E, TheLogEchoesTheFilesOptions) {
@@ -145,78 +160,6 @@ TEST_F(ConfigE2E, TheLogEchoesTheFilesOptions) {
   std::string log = read_file(dir_.at("work/run.log"));
   EXPECT_NE(log.find(" a b /v=cf /logrun.log a.txt\r\n"), std::string::npos)
       << log;
-}
-
-TEST_F(ConfigE2E, BinaryDataStopsTheRun) {
-  dir_.file("work/a.txt");
-  const struct {
-    std::string bytes;
-    const char* what;
-  } cases[] = {
-      {"/d\n\n# \x7f\n", "3行目にバイナリ・データを検出しました。"},
-      {"/d\n/v\xff\n", "2行目にバイナリ・データを検出しました。"},
-      {"/d\x1a\n", "1行目にバイナリ・データを検出しました。"},
-      {"/d\r\n/v=c\n", "2行目に異なる改行コードを検出しました。"},
-      {"\n\n/d\r", "3行目に異なる改行コードを検出しました。"},
-  };
-  for (const auto& c : cases) {
-    config(c.bytes);
-    RunResult r = run({"a", "b", "a.txt"});
-    EXPECT_EQ(r.exit_code, 1) << c.what;
-    EXPECT_EQ(r.out, "") << c.what;
-    EXPECT_EQ(r.err, fault(c.what));
-  }
-  EXPECT_TRUE(exists(dir_.at("work/a.txt")));
-}
-
-TEST_F(ConfigE2E, CleanEndingsReadNormally) {
-  const char* const files[] = {"/v=c\r\n/d\r\n", "/v=c\r\n/d", "/v=c\n\x1a",
-                               "/v=c\t\x1b\n"};
-  int n = 0;
-  for (const char* bytes : files) {
-    std::string file = "a" + std::to_string(n++) + ".txt";
-    dir_.file("work/" + file);
-    config(bytes);
-    RunResult r = run({"a", "b", file});
-    EXPECT_EQ(r.err, "") << bytes;
-    EXPECT_EQ(r.exit_code, 0) << bytes;
-  }
-}
-
-TEST_F(ConfigE2E, FaultyFileStopsEvenTheUsageText) {
-  config("/d\r\n/o\n");
-  RunResult r = run({"a", "b"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, fault("2行目に異なる改行コードを検出しました。"));
-}
-
-TEST_F(ConfigE2E, InvalidOptionLineIsReportedAsTheFiles) {
-  dir_.file("work/a.txt");
-  config("/d\n/nosuch\n");
-  RunResult r = run({"a", "b", "a.txt"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err,
-            stop_line("設定ファイル無効オプション  /nosuch\n※引数なしで実行する"
-                      "と使用方法を表示します。\n"));
-  EXPECT_TRUE(exists(dir_.at("work/a.txt")));
-
-  // /? cannot be registered in the file.
-  config("/?\n");
-  r = run({"a", "b", "a.txt"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.err.find("設定ファイル無効オプション  /?\n"), std::string::npos)
-      << r.err;
-}
-
-TEST_F(ConfigE2E, LineTooLongAfterExpansionIsRefused) {
-  dir_.file("work/a.txt");
-  config("/d\n/sh%BIG%,%BIG%\n");
-  RunResult r = run({"a", "b", "a.txt"}, {"BIG=" + std::string(6000, 'x')});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, fault("2行目が展開後に10240バイトを超えました。"));
-  EXPECT_TRUE(exists(dir_.at("work/a.txt")));
 }
 
 TEST_F(ConfigE2E, ADirectoryIsNoConfigurationFile) {
@@ -245,10 +188,8 @@ TEST_F(ConfigE2E, Utf8FileIsConvertedLineByLine) {
   config("/d\n\x01\n");
   r = run({"a", "b", "b.txt"}, {"KAVO_ENCODING=UTF-8"});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.err.find(reinterpret_cast<const char*>(
-                u8"が異常です。2行目にバイナリ・データを検出しました。")),
-            std::string::npos)
-      << r.err;
+  EXPECT_EQ(r.err, convert(fault("2行目にバイナリ・データを検出しました。"),
+                           "UTF-8", "CP932"));
 }
 
 }  // namespace

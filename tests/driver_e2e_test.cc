@@ -9,201 +9,153 @@
 
 #include "tests/harness.h"
 
+namespace kavo_test {
 namespace {
 
-using kavo_test::RunResult;
-using kavo_test::TempDir;
-using kavo_test::run_kavo;
+using Lines = std::vector<std::string>;
 
-std::string stop_line(const std::string& message) {
-  return "\n\a処理停止:" + message + "\n";
-}
+const std::string kOne = "\n改名成功:1個\n";
 
-TEST(DriverE2E, PlainRenameAndTotals) {
+// Runs `args` in a fresh directory holding `files` (a name ending in '/'
+// is a directory) and checks what the run printed and left.
+void expect_run(const Lines& files, const Lines& args, const std::string& out,
+                const std::string& err, int exit_code, const Lines& tree) {
+  SCOPED_TRACE(testing::PrintToString(args));
   TempDir d;
-  d.file("a.ABC.txt");
-  d.file("b.txt");
-  RunResult r = run_kavo(d.path(), {"ABC", "123", "*.txt"});
-  EXPECT_EQ(r.out, "a.ABC.txt→a.123.txt\n\n改名成功:1個\n");
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(d.tree(), (std::vector<std::string>{"a.123.txt", "b.txt"}));
+  for (const std::string& f : files) {
+    f.back() == '/' ? d.dir(f) : d.file(f);
+  }
+  RunResult r = run_kavo(d.path(), args);
+  EXPECT_EQ(r.out, out);
+  EXPECT_EQ(r.err, err);
+  EXPECT_EQ(r.exit_code, exit_code);
+  EXPECT_EQ(d.tree(), tree);
 }
 
-TEST(DriverE2E, RefusedNewStrings) {
-  struct Case {
-    std::string new_string;
+TEST(DriverE2E, ResultsTotalsAndExitCodes) {
+  const struct {
+    Lines files;
+    Lines args;
+    std::string out;
+    int exit_code;
+    Lines tree;
+  } cases[] = {
+      {{"a.ABC.txt", "b.txt"},
+       {"ABC", "123", "*.txt"},
+       "a.ABC.txt→a.123.txt\n" + kOne,
+       0,
+       {"a.123.txt", "b.txt"}},
+      // 表 ends in 0x5C and ポ in 0x7C: neither is a backslash or a bar.
+      {{"ab"}, {"a", "表", "ab"}, "ab→表b\n" + kOne, 0, {"表b"}},
+      {{"ab"}, {"a", "ポ", "ab"}, "ab→ポb\n" + kOne, 0, {"ポb"}},
+      // Arguments 1 and 2 are never options: /d and /? are text here.
+      {{"x_d.txt"}, {"/d", "e", "*.txt"}, "改名対象なし\n", 2, {"x_d.txt"}},
+      {{"ab"}, {"/?", "x", "ab"}, "改名対象なし\n", 2, {"ab"}},
+      // An empty old string takes one anchor, or an extension mode.
+      {{"read.me"},
+       {"", "x", "read.me", "/h"},
+       "read.me→xread.me\n" + kOne,
+       0,
+       {"xread.me"}},
+      {{"read.me", "readme"},
+       {"", "txt", "*", "/ee"},
+       "readme→readme.txt\n" + kOne,
+       0,
+       {"read.me", "readme.txt"}},
+      // A file argument that finds nothing stops the run unless /c.
+      {{}, {"a", "b", "x.txt"}, "存在せず:x.txt\n", 1, {}},
+      {{}, {"a", "b", "x.txt", "/v-e"}, "ファイルが存在しません\n", 1, {}},
+      {{"sub/"}, {"a", "b", "sub/x.txt"}, "存在せず:sub/x.txt\n", 1, {"sub/"}},
+      {{"a.txt"},
+       {"a", "b", "x.txt", "a.txt"},
+       "存在せず:x.txt\n",
+       1,
+       {"a.txt"}},
+      {{},
+       {"a", "b", "x.txt", "y*", "/c"},
+       "存在せず:x.txt\n存在せず:y*\n",
+       2,
+       {}},
+      {{"a.txt", "b.txt"},
+       {"q", "z", "*.txt"},
+       "改名対象なし\n",
+       2,
+       {"a.txt", "b.txt"}},
+      {{"a.txt", "b.txt"},
+       {"a", "a", "*.txt", "/v+n"},
+       "a.txt\nb.txt\n改名対象なし\n",
+       2,
+       {"a.txt", "b.txt"}},
+      {{"a1", "a2", "a3"},
+       {"a", "b", "*", "/o"},
+       "a1→b1\na2→b2\na3→b3\n\n改名成功:3個（通常:3個, 上書:0個）\n",
+       0,
+       {"b1", "b2", "b3"}},
+      // A failed rename stops the run unless /c.
+      {{"a", "b", "ac"},
+       {"a", "b", "a*"},
+       "存在済:a≠b\n\n",
+       1,
+       {"a", "ac", "b"}},
+      {{"a", "b", "ac"},
+       {"a", "b", "a*", "/c"},
+       "存在済:a≠b\nac→bc\n\n改名成功:1個\n改名失敗:1個\n",
+       2,
+       {"a", "b", "bc"}},
+  };
+  for (const auto& c : cases) {
+    expect_run(c.files, c.args, c.out, "", c.exit_code, c.tree);
+  }
+}
+
+// Each ends the run with its stop line before anything is renamed.
+TEST(DriverE2E, RefusedStringsAndOptions) {
+  const std::string usage = "※引数なしで実行すると使用方法を表示します。\n";
+  const struct {
+    Lines args;
     std::string message;
-  };
-  const Case cases[] = {
-      {"x*", "ファイル名に \"*\" は使用できません。"},
-      {"/d", "ファイル名に \"/\" は使用できません。"},
-      {"<", "ファイル名に \"<\" は使用できません。"},
-      {">", "ファイル名に \">\" は使用できません。"},
-      {"?", "ファイル名に \"?\" は使用できません。"},
-      {"\"", "ファイル名に \" は使用できません。"},
-      {"|", "ファイル名に \"|\" は使用できません。"},
-      {":", "ファイル名に \":\" は使用できません。"},
-      {"\\", "ファイル名に \"\\\" は使用できません。"},
+  } cases[] = {
       // The first test that finds its character decides.
-      {"?*", "ファイル名に \"*\" は使用できません。"},
+      {{"a", "x*"}, "ファイル名に \"*\" は使用できません。"},
+      {{"a", "/d"}, "ファイル名に \"/\" は使用できません。"},
+      {{"a", "<"}, "ファイル名に \"<\" は使用できません。"},
+      {{"a", ">"}, "ファイル名に \">\" は使用できません。"},
+      {{"a", "?"}, "ファイル名に \"?\" は使用できません。"},
+      {{"a", "\""}, "ファイル名に \" は使用できません。"},
+      {{"a", "|"}, "ファイル名に \"|\" は使用できません。"},
+      {{"a", ":"}, "ファイル名に \":\" は使用できません。"},
+      {{"a", "\\"}, "ファイル名に \"\\\" は使用できません。"},
+      {{"a", "?*"}, "ファイル名に \"*\" は使用できません。"},
+      {{"a", "/x/", "/date"},
+       "/dataオプション時は、新文字列に \"/\" "
+       "を指定できますが、2文字以上指定することは出来ません。"},
+      {{"", "x"}, "旧文字列に\"\"は指定できません。"},
+      {{"", "x", "/ht"}, "旧文字列に\"\"は指定できません。"},
+      {{"a", "b", "/x"}, "無効オプション  /x\n" + usage},
+      {{"a", "b", "/d/x/o"},
+       "無効オプション  /x/o\n※オプション群 /d/x/o の一部が無効です。\n" +
+           usage},
+      {{"a", "b", "/c/x"},
+       "無効オプション  /x\n※オプション群 /c/x の一部が無効です。\n" + usage},
   };
-  TempDir d;
-  d.file("abc.txt");
-  for (const Case& c : cases) {
-    RunResult r = run_kavo(d.path(), {"a", c.new_string, "abc.txt"});
-    EXPECT_EQ(r.err, stop_line(c.message)) << c.new_string;
-    EXPECT_EQ(r.out, "") << c.new_string;
-    EXPECT_EQ(r.exit_code, 1) << c.new_string;
+  for (const auto& c : cases) {
+    Lines args = c.args;
+    args.push_back("abc.txt");
+    expect_run({"abc.txt"}, args, "", "\n\a処理停止:" + c.message + "\n", 1,
+               {"abc.txt"});
   }
-  EXPECT_EQ(d.tree(), std::vector<std::string>{"abc.txt"});
 }
 
-TEST(DriverE2E, DoubleByteTrailBytesAreNotForbiddenCharacters) {
+TEST(DriverE2E, DateModeAcceptsOneSlash) {
   TempDir d;
   d.file("abc.txt");
-  // 表 ends in 0x5C and ｜ (全角) in 0x62; neither is a backslash or bar.
-  RunResult r = run_kavo(d.path(), {"a", "表", "abc.txt"});
+  RunResult r = run_kavo(d.path(), {"a", "/", "abc.txt", "/date", "/test"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(r.out, "abc.txt→表bc.txt\n\n改名成功:1個\n");
-  EXPECT_TRUE(kavo_test::exists(d.at("表bc.txt")));
-}
-
-TEST(DriverE2E, DateModeAllowsOneSlash) {
-  TempDir d;
-  d.file("abc.txt");
-  RunResult two = run_kavo(d.path(), {"a", "/x/", "abc.txt", "/date"});
-  EXPECT_EQ(two.err,
-            stop_line("/dataオプション時は、新文字列に \"/\" "
-                      "を指定できますが、2文字以上指定することは出来ません。"));
-  EXPECT_EQ(two.exit_code, 1);
-  RunResult one = run_kavo(d.path(), {"a", "/", "abc.txt", "/date", "/test"});
-  EXPECT_EQ(one.exit_code, 0) << one.err;
-}
-
-TEST(DriverE2E, FirstTwoArgumentsAreNeverOptions) {
-  TempDir d;
-  d.file("x_d.txt");
-  // "/d" as the old string is text to replace; no such text here.
-  RunResult r = run_kavo(d.path(), {"/d", "e", "*.txt"});
-  EXPECT_EQ(r.out, "改名対象なし\n");
-  EXPECT_EQ(r.exit_code, 2);
-}
-
-TEST(DriverE2E, EmptyOldString) {
-  TempDir d;
-  d.file("read.me");
-  RunResult refused = run_kavo(d.path(), {"", "x", "read.me"});
-  EXPECT_EQ(refused.err, stop_line("旧文字列に\"\"は指定できません。"));
-  EXPECT_EQ(refused.exit_code, 1);
-  RunResult both = run_kavo(d.path(), {"", "x", "read.me", "/ht"});
-  EXPECT_EQ(both.exit_code, 1);
-  RunResult head = run_kavo(d.path(), {"", "x", "read.me", "/h"});
-  EXPECT_EQ(head.out, "read.me→xread.me\n\n改名成功:1個\n");
-  RunResult ext = run_kavo(d.path(), {"", "y", "xread.me", "/ee"});
-  EXPECT_EQ(ext.out, "改名対象なし\n");  // it has an extension already
-  EXPECT_EQ(ext.exit_code, 2);
-}
-
-TEST(DriverE2E, InvalidOptionMessages) {
-  TempDir d;
-  d.file("a.txt");
-  RunResult single = run_kavo(d.path(), {"a", "b", "a.txt", "/x"});
-  EXPECT_EQ(single.err,
-            stop_line("無効オプション  /x\n"
-                      "※引数なしで実行すると使用方法を表示します。\n"));
-  EXPECT_EQ(single.exit_code, 1);
-  RunResult group = run_kavo(d.path(), {"a", "b", "a.txt", "/d/x/o"});
-  EXPECT_EQ(group.err,
-            stop_line("無効オプション  /x/o\n"
-                      "※オプション群 /d/x/o の一部が無効です。\n"
-                      "※引数なしで実行すると使用方法を表示します。\n"));
-  RunResult group_whole = run_kavo(d.path(), {"a", "b", "a.txt", "/c/x"});
-  EXPECT_EQ(group_whole.err,
-            stop_line("無効オプション  /x\n"
-                      "※オプション群 /c/x の一部が無効です。\n"
-                      "※引数なしで実行すると使用方法を表示します。\n"));
-  EXPECT_EQ(d.tree(), std::vector<std::string>{"a.txt"});
-}
-
-TEST(DriverE2E, UsageIsShownWithoutFileArgumentsOrOnRequest) {
-  TempDir d;
-  d.file("a.txt");
-  for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{"a", "b"},
-                                             {"a", "b", "/d"},
-                                             {"a", "b", "a.txt", "/?"},
-                                             {"a", "b", "a.txt", "/HELP"},
-                                             {"a", "b", "a.txt", "/help/d"}}) {
-    RunResult r = run_kavo(d.path(), args);
-    EXPECT_EQ(r.exit_code, 1) << args.back();
-    EXPECT_NE(r.out.find("kavo"), std::string::npos) << args.back();
-  }
-  EXPECT_EQ(d.tree(), std::vector<std::string>{"a.txt"});
-}
-
-TEST(DriverE2E, NothingFound) {
-  TempDir d;
-  RunResult shown = run_kavo(d.path(), {"a", "b", "x.txt"});
-  EXPECT_EQ(shown.out, "存在せず:x.txt\n");
-  EXPECT_EQ(shown.exit_code, 1);
-  RunResult quiet = run_kavo(d.path(), {"a", "b", "x.txt", "/v-e"});
-  EXPECT_EQ(quiet.out, "ファイルが存在しません\n");
-  EXPECT_EQ(quiet.exit_code, 1);
-  d.dir("sub");
-  RunResult as_typed = run_kavo(d.path(), {"a", "b", "sub/x.txt"});
-  EXPECT_EQ(as_typed.out, "存在せず:sub/x.txt\n");
-  RunResult go_on = run_kavo(d.path(), {"a", "b", "x.txt", "y*", "/c"});
-  EXPECT_EQ(go_on.out, "存在せず:x.txt\n存在せず:y*\n");
-  EXPECT_EQ(go_on.exit_code, 2);
-}
-
-TEST(DriverE2E, StopAfterNotFoundSkipsLaterArguments) {
-  TempDir d;
-  d.file("a.txt");
-  RunResult r = run_kavo(d.path(), {"a", "b", "x.txt", "a.txt"});
-  EXPECT_EQ(r.out, "存在せず:x.txt\n");
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_TRUE(kavo_test::exists(d.at("a.txt")));
-}
-
-TEST(DriverE2E, NothingToRename) {
-  TempDir d;
-  d.file("a.txt");
-  d.file("b.txt");
-  RunResult r = run_kavo(d.path(), {"q", "z", "*.txt"});
-  EXPECT_EQ(r.out, "改名対象なし\n");
-  EXPECT_EQ(r.exit_code, 2);
-  RunResult same = run_kavo(d.path(), {"a", "a", "*.txt", "/v+n"});
-  EXPECT_EQ(same.out, "a.txt\nb.txt\n改名対象なし\n");
-  EXPECT_EQ(same.exit_code, 2);
-}
-
-TEST(DriverE2E, OverwriteTotalsShowTheSplit) {
-  TempDir d;
-  d.file("a1.txt");
-  d.file("a2.txt");
-  d.file("a3.txt");
-  RunResult r = run_kavo(d.path(), {"a", "b", "*.txt", "/o"});
-  EXPECT_EQ(r.out,
-            "a1.txt→b1.txt\na2.txt→b2.txt\na3.txt→b3.txt\n\n"
-            "改名成功:3個（通常:3個, 上書:0個）\n");
-  EXPECT_EQ(r.exit_code, 0);
-}
-
-TEST(DriverE2E, ContinueAfterFailureGivesExitCodeTwo) {
-  TempDir d;
-  d.file("a.txt");
-  d.file("b.txt");
-  d.file("ac.txt");
-  RunResult stop = run_kavo(d.path(), {"a", "b", "a*.txt"});
-  EXPECT_EQ(stop.out, "存在済:a.txt≠b.txt\n\n");
-  EXPECT_EQ(stop.exit_code, 1);
-  EXPECT_TRUE(kavo_test::exists(d.at("ac.txt")));
-  RunResult go_on = run_kavo(d.path(), {"a", "b", "a*.txt", "/c"});
-  EXPECT_EQ(go_on.out,
-            "存在済:a.txt≠b.txt\nac.txt→bc.txt\n\n改名成功:1個\n改名失敗:1個\n");
-  EXPECT_EQ(go_on.exit_code, 2);
+  EXPECT_TRUE(std::regex_match(
+      r.out,
+      std::regex("abc\\.txt→[0-9]{8}-[0-9]{6}bc\\.txt\n\n改名成功:1個\n")))
+      << r.out;
+  EXPECT_EQ(d.tree(), Lines{"abc.txt"});
 }
 
 TEST(DriverE2E, ProcessingTimeLine) {
@@ -211,23 +163,14 @@ TEST(DriverE2E, ProcessingTimeLine) {
   d.file("a.txt");
   RunResult shown = run_kavo(d.path(), {"a", "b", "a.txt", "/time0"});
   EXPECT_TRUE(std::regex_match(
-      shown.out, std::regex("a\\.txt→b\\.txt\n\n改名成功:1個\n処理時間:[0-9]+秒\n")))
+      shown.out,
+      std::regex("a\\.txt→b\\.txt\n\n改名成功:1個\n処理時間:[0-9]+秒\n")))
       << shown.out;
   RunResult never = run_kavo(d.path(), {"b", "c", "b.txt", "/time-1"});
-  EXPECT_EQ(never.out, "b.txt→c.txt\n\n改名成功:1個\n");
+  EXPECT_EQ(never.out, "b.txt→c.txt\n" + kOne);
   RunResult nothing = run_kavo(d.path(), {"q", "r", "c.txt", "/time0"});
   EXPECT_EQ(nothing.out, "改名対象なし\n");
 }
 
-TEST(DriverE2E, OldStringNeverComparesInsideAnEscapedNameByte) {
-  if (kavo_test::windows_build()) GTEST_SKIP() << "Linux name bytes";
-  TempDir d;
-  d.file("12:00 memo.txt");
-  d.file("user@host.txt");
-  RunResult r = run_kavo(d.path(), {"*@", "", "*", "/e"});
-  EXPECT_EQ(r.out, "user@host.txt→host.txt\n\n改名成功:1個\n");
-  EXPECT_EQ(d.tree(),
-            (std::vector<std::string>{"12:00 memo.txt", "host.txt"}));
-}
-
 }  // namespace
+}  // namespace kavo_test

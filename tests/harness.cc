@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -24,11 +25,8 @@ namespace kavo_test {
 namespace {
 
 void make_dirs(const std::string& path) {
-  for (size_t i = 1; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '/') {
-      mkdir(path.substr(0, i).c_str(), 0755);
-    }
-  }
+  std::error_code ignored;
+  std::filesystem::create_directories(path, ignored);
 }
 
 void remove_tree(const std::string& path) {
@@ -49,89 +47,30 @@ void remove_tree(const std::string& path) {
   }
 }
 
-void collect(const std::string& root, const std::string& rel,
-             std::vector<std::string>* out) {
-  DIR* d = opendir((root + "/" + rel).c_str());
-  if (!d) return;
-  while (dirent* e = readdir(d)) {
-    std::string n = e->d_name;
-    if (n == "." || n == "..") continue;
-    std::string r = rel.empty() ? n : rel + "/" + n;
-    struct stat st;
-    lstat((root + "/" + r).c_str(), &st);
-    if (S_ISDIR(st.st_mode)) {
-      out->push_back(r + "/");
-      collect(root, r, out);
-    } else {
-      out->push_back(r);
-    }
-  }
-  closedir(d);
-}
-
 // Reads both pipes until the child closes them or the deadline passes.
-void drain(int out_fd, int err_fd, const std::string& input, int in_fd,
-           int timeout_seconds, RunResult* result) {
-  size_t written = 0;
-  if (input.empty()) {
-    close(in_fd);
-    in_fd = -1;
-  }
+void drain(int out_fd, int err_fd, int timeout_seconds, RunResult* result) {
   time_t deadline = time(nullptr) + timeout_seconds;
   while (out_fd >= 0 || err_fd >= 0) {
-    pollfd fds[3];
+    pollfd fds[2];
     int n = 0;
     if (out_fd >= 0) fds[n++] = {out_fd, POLLIN, 0};
     if (err_fd >= 0) fds[n++] = {err_fd, POLLIN, 0};
-    if (in_fd >= 0) fds[n++] = {in_fd, POLLOUT, 0};
     if (time(nullptr) > deadline) break;
     if (poll(fds, n, 1000) <= 0) continue;
     for (int i = 0; i < n; ++i) {
       if (!fds[i].revents) continue;
-      if (fds[i].fd == in_fd) {
-        ssize_t w =
-            write(in_fd, input.data() + written, input.size() - written);
-        if (w > 0) written += w;
-        if (w < 0 || written == input.size()) {
-          close(in_fd);
-          in_fd = -1;
-        }
-        continue;
-      }
       char buf[65536];
       ssize_t r = read(fds[i].fd, buf, sizeof buf);
-      std::string* sink = fds[i].fd == out_fd ? &result->out : &result->err;
       if (r > 0) {
-        sink->append(buf, r);
+        (fds[i].fd == out_fd ? result->out : result->err).append(buf, r);
       } else {
         close(fds[i].fd);
         (fds[i].fd == out_fd ? out_fd : err_fd) = -1;
       }
     }
   }
-  if (in_fd >= 0) close(in_fd);
   if (out_fd >= 0) close(out_fd);
   if (err_fd >= 0) close(err_fd);
-}
-
-// `text` converted between two character sets; unchanged when it does not
-// convert (bytes that are not text in `from`).
-std::string convert(const std::string& text, const char* to, const char* from) {
-  bool ascii = std::all_of(text.begin(), text.end(),
-                           [](char c) { return (c & 0x80) == 0; });
-  if (ascii) return text;
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return text;
-  std::string out(text.size() * 4 + 4, '\0');
-  char* in = const_cast<char*>(text.data());
-  size_t in_left = text.size();
-  char* op = out.data();
-  size_t out_left = out.size();
-  size_t r = iconv(cd, &in, &in_left, &op, &out_left);
-  iconv_close(cd);
-  if (r == static_cast<size_t>(-1)) return text;
-  out.resize(out.size() - out_left);
-  return out;
 }
 
 // What Wine reads and writes for the Windows build: UTF-8 for the
@@ -176,19 +115,6 @@ void add_wine_environment(std::vector<std::string>* env) {
   if (!has_variable(*env, "LANG") && !has_variable(*env, "LC_ALL")) {
     env->push_back("LANG=ja_JP.UTF-8");
   }
-}
-
-// The full path of a program named without a directory, found on PATH.
-std::string find_program(const std::string& name) {
-  if (name.find('/') != std::string::npos) return name;
-  const char* path = getenv("PATH");
-  std::stringstream dirs(path ? path : "/usr/local/bin:/usr/bin:/bin");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return name;
 }
 
 // realpath() of a path whose last components may not exist yet.
@@ -253,19 +179,8 @@ void run_quietly(const std::vector<std::string>& argv,
   pid_t pid = fork();
   if (pid == 0) {
     int null = open("/dev/null", O_RDWR);
-    dup2(null, 0);
-    dup2(null, 1);
-    dup2(null, 2);
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-      args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : env)
-      envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-    execve(args[0], args.data(), envp.data());
-    _exit(127);
+    for (int fd : {0, 1, 2}) dup2(null, fd);
+    exec_command(argv[0], {argv.begin() + 1, argv.end()}, env);
   }
   if (pid > 0) waitpid(pid, nullptr, 0);
 }
@@ -280,9 +195,28 @@ void start_wine_server(const std::vector<std::string>& env,
   static bool started = false;
   if (started) return;
   started = true;
-  run_quietly({find_program("wineserver"), "-p"}, env);
+  run_quietly({"wineserver", "-p"}, env);
   run_quietly({runner, "cmd", "/c", "exit"}, env);
 }
+
+}  // namespace
+
+void prepare_command(std::string* binary, std::vector<std::string>* args,
+                     std::vector<std::string>* env) {
+  if (binary->empty()) *binary = kavo_binary();
+  for (std::string& a : *args) a = to_wine(a);
+  for (std::string& e : *env) e = to_wine(e);
+  if (windows_build()) add_wine_environment(env);
+  env->push_back("PATH=/usr/local/bin:/usr/bin:/bin");
+  std::string runner = test_runner();
+  if (!runner.empty()) {
+    args->insert(args->begin(), *binary);
+    *binary = runner;
+    start_wine_server(*env, runner);
+  }
+}
+
+namespace {
 
 // Starts the command of `spec` (under the runner for the Windows build).
 // Without `piped` its output goes to /dev/null.
@@ -291,19 +225,10 @@ Child spawn(const RunSpec& spec, bool piped) {
   if (pipe(out_pipe) || pipe(err_pipe) || pipe(in_pipe)) {
     throw std::runtime_error("pipe");
   }
-  std::string binary = spec.binary.empty() ? kavo_binary() : spec.binary;
-  std::vector<std::string> args;
-  std::vector<std::string> env;
-  for (const std::string& a : spec.args) args.push_back(to_wine(a));
-  for (const std::string& e : spec.env) env.push_back(to_wine(e));
-  if (windows_build()) add_wine_environment(&env);
-  env.push_back("PATH=/usr/local/bin:/usr/bin:/bin");
-  std::string runner = test_runner();
-  if (!runner.empty()) {
-    args.insert(args.begin(), binary);
-    binary = find_program(runner);
-    start_wine_server(env, binary);
-  }
+  std::string binary = spec.binary;
+  std::vector<std::string> args = spec.args;
+  std::vector<std::string> env = spec.env;
+  prepare_command(&binary, &args, &env);
   pid_t pid = fork();
   if (pid == 0) {
     int null = open("/dev/null", O_RDWR);
@@ -317,19 +242,7 @@ Child spawn(const RunSpec& spec, bool piped) {
     if (!spec.directory.empty() && chdir(spec.directory.c_str()) != 0) {
       _exit(127);
     }
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(binary.c_str()));
-    for (const std::string& a : args) {
-      argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : env) {
-      envp.push_back(const_cast<char*>(e.c_str()));
-    }
-    envp.push_back(nullptr);
-    execve(binary.c_str(), argv.data(), envp.data());
-    _exit(127);
+    exec_command(binary, args, env);
   }
   close(in_pipe[0]);
   close(out_pipe[1]);
@@ -363,6 +276,57 @@ int wait_for_exit(pid_t pid, int timeout_seconds) {
 }
 
 }  // namespace
+
+// `text` converted between two character sets; unchanged when it does not
+// convert (bytes that are not text in `from`).
+std::string convert(const std::string& text, const char* to, const char* from) {
+  bool ascii = std::all_of(text.begin(), text.end(),
+                           [](char c) { return (c & 0x80) == 0; });
+  if (ascii) return text;
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return text;
+  std::string out(text.size() * 4 + 4, '\0');
+  char* in = const_cast<char*>(text.data());
+  size_t in_left = text.size();
+  char* op = out.data();
+  size_t out_left = out.size();
+  size_t r = iconv(cd, &in, &in_left, &op, &out_left);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1)) return text;
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+size_t count_of(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos;
+       at = text.find(part, at + part.size())) {
+    ++n;
+  }
+  return n;
+}
+
+[[noreturn]] void exec_command(const std::string& binary,
+                               const std::vector<std::string>& args,
+                               const std::vector<std::string>& env) {
+  std::vector<char*> argv = {const_cast<char*>(binary.c_str())};
+  for (const std::string& a : args)
+    argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  // A name without '/' (the runner) is looked for on the test's PATH.
+  execvpe(binary.c_str(), argv.data(), envp.data());
+  _exit(127);
+}
+
+std::string copy_command(TempDir* dir, const std::string& relative) {
+  dir->file(relative, read_file(kavo_binary()));
+  std::string path = dir->at(relative);
+  chmod(path.c_str(), 0755);
+  return path;
+}
 
 std::string kavo_binary() {
   const char* chosen = getenv("KAVO_TEST_BINARY");
@@ -400,8 +364,8 @@ RunResult run_command(const RunSpec& spec) {
   Child child = spawn(spec, true);
   signal(SIGPIPE, SIG_IGN);
   RunResult result;
-  drain(child.out, child.err, spec.stdin_text, child.in, spec.timeout_seconds,
-        &result);
+  close(child.in);
+  drain(child.out, child.err, spec.timeout_seconds, &result);
   int status = wait_for_exit(child.pid, spec.timeout_seconds);
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   if (windows_build()) {
@@ -445,9 +409,17 @@ void TempDir::file(const std::string& relative, const std::string& content) {
 void TempDir::dir(const std::string& relative) { make_dirs(at(relative)); }
 
 std::vector<std::string> TempDir::tree() const {
+  namespace fs = std::filesystem;
   std::vector<std::string> out;
-  collect(path_, "", &out);
-  for (std::string& entry : out) entry = from_wine(entry);
+  std::error_code ec;
+  for (fs::recursive_directory_iterator
+           it(path_, fs::directory_options::skip_permission_denied, ec),
+       end;
+       it != end; it.increment(ec)) {
+    std::string entry = from_wine(it->path().string().substr(path_.size() + 1));
+    bool dir = it->symlink_status(ec).type() == fs::file_type::directory;
+    out.push_back(dir ? entry + "/" : entry);
+  }
   std::sort(out.begin(), out.end());
   return out;
 }

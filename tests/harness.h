@@ -24,7 +24,6 @@ struct RunSpec {
   // Environment of the child: exactly these (plus PATH); default gives
   // byte-exact Shift-JIS output in UTC.
   std::vector<std::string> env = {"KAVO_ENCODING=CP932", "TZ=UTC"};
-  std::string stdin_text;  // fed to standard input
   int timeout_seconds = 60;
 };
 
@@ -120,6 +119,30 @@ std::string program_path(const std::string& linux_path);
 // An absolute Linux path as a file argument for the command under test: as
 // it is for the Linux build, program_path() for the Windows build.
 std::string argument_path(const std::string& linux_path);
+
+// How often `part` stands in `text`, matches not overlapping.
+size_t count_of(const std::string& text, const std::string& part);
+
+// `text` converted between two iconv character sets; unchanged when it
+// does not convert.
+std::string convert(const std::string& text, const char* to, const char* from);
+
+// Turns `binary` (empty: the command under test), `args` and `env` into
+// what is started: under the runner, with Wine's environment and Wine's
+// text, for the Windows build; PATH added.
+void prepare_command(std::string* binary, std::vector<std::string>* args,
+                     std::vector<std::string>* env);
+
+// In a child process: runs `binary` (looked for on the test's PATH when it
+// holds no '/') with `args` after argument 0 and exactly `env`; exit code
+// 127 when it cannot be run.
+[[noreturn]] void exec_command(const std::string& binary,
+                               const std::vector<std::string>& args,
+                               const std::vector<std::string>& env);
+
+// Copies the command under test to `relative` in `dir`, executable, and
+// gives the copy's path (its configuration file then lies beside it).
+std::string copy_command(TempDir* dir, const std::string& relative);
 
 // The name of a copy of the command: `base` on Linux, `base`.exe on
 // Windows.

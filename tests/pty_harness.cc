@@ -25,45 +25,30 @@ long long now_ms() {
   return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
 }
 
-void configure_terminal(int fd, const PtySpec& spec) {
+// Echo and output processing off: the screen holds the command's bytes.
+void configure_terminal(int fd) {
   termios t;
   if (tcgetattr(fd, &t) != 0) throw std::runtime_error("tcgetattr");
-  if (!spec.echo) t.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL);
-  if (!spec.output_processing) t.c_oflag &= ~OPOST;
+  t.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL);
+  t.c_oflag &= ~OPOST;
   if (tcsetattr(fd, TCSANOW, &t) != 0) throw std::runtime_error("tcsetattr");
 }
 
-void make_pipe(bool needed, int fds[2]) {
-  fds[0] = fds[1] = -1;
-  if (needed && pipe(fds) != 0) throw std::runtime_error("pipe");
-}
-
 // In the child: the terminal becomes the controlling terminal of a new
-// session and its standard streams; then the command runs.
+// session and its standard streams; then the command runs (`spec` as
+// prepare_command has made it).
 [[noreturn]] void exec_child(const PtySpec& spec, int slave, int out_pipe,
                              int err_pipe) {
   setsid();
   if (ioctl(slave, TIOCSCTTY, 0) != 0) _exit(126);
   dup2(slave, 0);
   dup2(spec.stdout_on_terminal ? slave : out_pipe, 1);
-  dup2(spec.stderr_on_terminal ? slave : err_pipe, 2);
+  dup2(err_pipe, 2);
   closefrom(3);
   if (!spec.directory.empty() && chdir(spec.directory.c_str()) != 0) {
     _exit(127);
   }
-  std::string binary = spec.binary.empty() ? kavo_binary() : spec.binary;
-  std::vector<char*> argv = {const_cast<char*>(binary.c_str())};
-  for (const std::string& a : spec.args) {
-    argv.push_back(const_cast<char*>(a.c_str()));
-  }
-  argv.push_back(nullptr);
-  std::vector<std::string> env = spec.env;
-  env.push_back("PATH=/usr/local/bin:/usr/bin:/bin");
-  std::vector<char*> envp;
-  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
-  execve(binary.c_str(), argv.data(), envp.data());
-  _exit(127);
+  exec_command(spec.binary, spec.args, spec.env);
 }
 
 void close_fd(int* fd) {
@@ -76,20 +61,24 @@ void close_fd(int* fd) {
 PtySession::PtySession(const PtySpec& spec) {
   winsize size = {};
   size.ws_row = static_cast<unsigned short>(spec.rows);
-  size.ws_col = static_cast<unsigned short>(spec.columns);
+  size.ws_col = 80;
   int slave = -1;
   if (openpty(&master_, &slave, nullptr, nullptr, &size) != 0) {
     throw std::runtime_error("openpty");
   }
-  configure_terminal(slave, spec);
-  int out_pipe[2];
+  configure_terminal(slave);
+  int out_pipe[2] = {-1, -1};
   int err_pipe[2];
-  make_pipe(!spec.stdout_on_terminal, out_pipe);
-  make_pipe(!spec.stderr_on_terminal, err_pipe);
+  if ((!spec.stdout_on_terminal && pipe(out_pipe) != 0) || pipe(err_pipe)) {
+    throw std::runtime_error("pipe");
+  }
   signal(SIGPIPE, SIG_IGN);
+  // Prepared here: the Windows build's server starts outside the terminal.
+  PtySpec command = spec;
+  prepare_command(&command.binary, &command.args, &command.env);
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork");
-  if (pid_ == 0) exec_child(spec, slave, out_pipe[1], err_pipe[1]);
+  if (pid_ == 0) exec_child(command, slave, out_pipe[1], err_pipe[1]);
   close(slave);
   close_fd(&out_pipe[1]);
   close_fd(&err_pipe[1]);

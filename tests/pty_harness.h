@@ -12,23 +12,18 @@
 
 namespace kavo_test {
 
+// The terminal has echo and output processing off, so that the screen holds
+// the command's bytes exactly; standard error is always a pipe of its own.
 struct PtySpec {
   std::string binary;             // empty: the built kavo
   std::string directory;          // working directory
   std::vector<std::string> args;  // arguments after argument 0
   // Environment of the child (plus PATH), as in RunSpec.
   std::vector<std::string> env = {"KAVO_ENCODING=CP932", "TZ=UTC"};
-  int rows = 10;
-  int columns = 80;
-  // Standard output and standard error on the terminal, or each on a pipe
-  // of its own (collected apart). Standard input is always the terminal.
+  int rows = 10;  // the window's rows; it has 80 columns
+  // Standard output on the terminal, or on a pipe of its own. Standard
+  // input is always the terminal.
   bool stdout_on_terminal = true;
-  bool stderr_on_terminal = false;
-  // Terminal settings: echo of typed keys, and output processing (which
-  // turns "\n" into "\r\n"). Both off by default, so the screen holds the
-  // command's bytes exactly.
-  bool echo = false;
-  bool output_processing = false;
 };
 
 // One running command on its own terminal. The destructor kills it if it
@@ -56,8 +51,8 @@ class PtySession {
 
   // Everything read from the terminal so far.
   const std::string& screen() const { return screen_; }
-  // What went to the pipes, when standard output or error were not on the
-  // terminal.
+  // What went to the pipes: standard error, and standard output when it
+  // was not on the terminal.
   const std::string& out() const { return out_; }
   const std::string& err() const { return err_; }
 

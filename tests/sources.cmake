@@ -13,6 +13,7 @@ set(E2E_TESTS
   tests/crash_e2e_test.cc
   tests/hostile_e2e_test.cc
   tests/windows_e2e_test.cc
+  tests/windows_console_e2e_test.cc
   tests/syscall_e2e_test.cc
 )
 set(E2E_RACE_PRELOAD_SOURCES

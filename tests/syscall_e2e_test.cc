@@ -52,8 +52,9 @@ TEST(SyscallE2E, RenamingAFileCostsFewSystemCalls) {
     kavo_test::RunSpec spec;
     spec.binary = strace;
     spec.directory = d.path();
-    spec.args = {"-f", "-c", "-o", d.at("strace.txt"),
-                 kavo_test::kavo_binary(), "ABC", "123", "*.txt"};
+    spec.args = {
+        "-f",  "-c",  "-o",   d.at("strace.txt"), kavo_test::kavo_binary(),
+        "ABC", "123", "*.txt"};
     if (extra[0]) spec.args.push_back(extra);
     // The leak checker of a sanitizer build cannot run under ptrace.
     spec.env.push_back("ASAN_OPTIONS=detect_leaks=0");

@@ -51,22 +51,6 @@ std::string short_name_of(const TempDir& dir, const std::string& name) {
   return "";
 }
 
-TEST_F(WindowsE2E, LetterCaseOnlyRenameGoesStraightToTheMove) {
-  for (const char* overwrite : {"/o-", "/o"}) {
-    TempDir d;
-    d.file("a.txt", "A");
-    RunResult r = run_kavo(d.path(), {"a", "A", "a.txt", "/e", overwrite});
-    EXPECT_EQ(r.exit_code, 0) << overwrite << r.err;
-    std::string totals = std::string(overwrite) == "/o"
-                             ? "改名成功:1個（通常:1個, 上書:0個）\n"
-                             : "改名成功:1個\n";
-    EXPECT_EQ(r.out, "a.txt→A.txt\n\n" + totals) << overwrite;
-    // The stored name has its new spelling, and nothing was deleted.
-    EXPECT_EQ(d.tree(), Tree{"A.txt"}) << overwrite;
-    EXPECT_EQ(read_file(d.at("A.txt")), "A") << overwrite;
-  }
-}
-
 // B.txt is b.txt to Windows: the target exists under another spelling, so
 // the move is tried, refused, and nothing is overwritten.
 TEST_F(WindowsE2E, OverwriteOfAnotherSpellingIsRefused) {
@@ -181,6 +165,11 @@ std::string path_of_length(const TempDir& d, size_t length,
   return shown + "\\" + file;
 }
 
+// `path` with its last name replaced by `name`.
+std::string same_path(const std::string& path, const std::string& name) {
+  return path.substr(0, path.rfind('\\') + 1) + name;
+}
+
 // Windows' ANSI calls take paths of up to MAX_PATH - 1 (259) characters.
 TEST_F(WindowsE2E, PathsNearMaxPath) {
   TempDir d;
@@ -196,6 +185,15 @@ TEST_F(WindowsE2E, PathsNearMaxPath) {
   EXPECT_EQ(same.out, path + "→" + renamed.substr(renamed.rfind('/') + 1) +
                           "\n\n改名成功:1個\n");
   EXPECT_EQ(read_file(d.at(renamed)), "content");
+  // One character longer: refused, under /o too, and the file stays.
+  const std::string name = renamed.substr(renamed.rfind('/') + 1);
+  for (const char* overwrite : {"/o-", "/o"}) {
+    RunResult longer =
+        run_kavo(d.path(), {"b", "bb", overwrite, same_path(path, name)});
+    EXPECT_EQ(longer.exit_code, 1) << overwrite << longer.out;
+    EXPECT_EQ(longer.out.rfind("改名不能:", 0), 0u) << overwrite << longer.out;
+    EXPECT_EQ(read_file(d.at(renamed)), "content") << overwrite;
+  }
 }
 
 // Entries whose paths pass MAX_PATH are out of the ANSI calls' reach: the
@@ -324,30 +322,24 @@ class TargetIntruder {
 
 TEST_F(WindowsE2E, TargetAppearingBeforeTheMoveIsNeverReplaced) {
   TempDir d;
-  d.file("a.txt", "old");
-  TargetIntruder intruder(d, {"a.txt"}, {"b.txt"});
+  for (const char* name : {"x1.txt", "y1.txt", "y2.txt"}) d.file(name, name);
+  TargetIntruder intruder(d, {"x1.txt", "y1.txt", "y2.txt"},
+                          {"z1.txt", "w1.txt", "w2.txt"});
   if (!intruder.ready()) GTEST_SKIP() << "fanotify is not available";
-  RunResult r = run_kavo(d.path(), {"a", "b", "a.txt"});
-  EXPECT_EQ(r.out, "存在済:a.txt≠b.txt\n\n");
+  RunResult r = run_kavo(d.path(), {"x", "z", "x1.txt"});
+  EXPECT_EQ(r.out, "存在済:x1.txt≠z1.txt\n\n");
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(read_file(d.at("a.txt")), "old");
-  EXPECT_EQ(read_file(d.at("b.txt")), "intruder");
-}
-
-TEST_F(WindowsE2E, WalkCarriesOnWithEveryFileKept) {
-  TempDir d;
-  d.file("a1.txt", "one");
-  d.file("a2.txt", "two");
-  TargetIntruder intruder(d, {"a1.txt", "a2.txt"}, {"b1.txt", "b2.txt"});
-  if (!intruder.ready()) GTEST_SKIP() << "fanotify is not available";
-  RunResult r = run_kavo(d.path(), {"a", "b", "a*.txt", "/c"});
+  // The walk carries on with every file kept.
+  r = run_kavo(d.path(), {"y", "w", "y*.txt", "/c"});
   EXPECT_EQ(r.out,
-            "存在済:a1.txt≠b1.txt\n存在済:a2.txt≠b2.txt\n\n改名失敗:2個\n");
+            "存在済:y1.txt≠w1.txt\n存在済:y2.txt≠w2.txt\n\n改名失敗:2個\n");
   EXPECT_EQ(r.exit_code, 2);
-  EXPECT_EQ(read_file(d.at("a1.txt")), "one");
-  EXPECT_EQ(read_file(d.at("a2.txt")), "two");
-  EXPECT_EQ(read_file(d.at("b1.txt")), "intruder");
-  EXPECT_EQ(read_file(d.at("b2.txt")), "intruder");
+  for (const char* name : {"x1.txt", "y1.txt", "y2.txt"}) {
+    EXPECT_EQ(read_file(d.at(name)), name);
+  }
+  for (const char* name : {"z1.txt", "w1.txt", "w2.txt"}) {
+    EXPECT_EQ(read_file(d.at(name)), "intruder") << name;
+  }
 }
 
 }  // namespace
