@@ -19,3 +19,9 @@ set(E2E_TESTS
 set(E2E_RACE_PRELOAD_SOURCES
   tests/race_preload.cc
 )
+# Transcripts: a tree, a command, the bytes it prints, its exit code and
+# the tree after, run by cram against the Linux build (and, through
+# $KAVO_TEST_RUNNER, against the Windows build under Wine).
+set(E2E_TRANSCRIPTS
+  tests/renaming.t
+)
