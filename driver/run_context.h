@@ -7,7 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
+
+#include "platform/platform.h"
 
 namespace kavo {
 
@@ -56,6 +59,9 @@ struct RunContext {
   size_t dir_length = 0;
   std::string common_directory;  // for check_common_directory
   RunCounters counters;
+  // Under /o: the files this run has moved into place, which it never
+  // replaces (empty otherwise).
+  std::set<FileIdentity> moved_into_place;
 };
 
 }  // namespace kavo

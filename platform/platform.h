@@ -9,6 +9,7 @@
 #ifndef KAVO_PLATFORM_PLATFORM_H_
 #define KAVO_PLATFORM_PLATFORM_H_
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -113,9 +114,21 @@ bool delete_entry(const std::string& path);
 // empty for the working directory's volume) answers.
 bool volume_available(const std::string& root);
 
-// True when `path` is the log file this process has open (a rename must
-// never move or replace it).
+// True when `path` is the log file this process has open, or a directory
+// that holds it (a rename must never move or replace either).
 bool is_open_log_file(const std::string& path);
+
+// What tells one file from another whatever name reaches it: its volume
+// and its index there (device and inode on Linux).
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+
+// Fills `*identity` for the entry at `path` (a link itself, not what it
+// points to). Returns false when there is no such entry.
+bool entry_identity(const std::string& path, FileIdentity* identity);
 
 // ---- Time --------------------------------------------------------------
 

@@ -533,11 +533,21 @@ bool sink_finish(OutputSink* sink, int fd) {
 
 }  // namespace
 
+// A directory above an open text file: renaming it would leave the file
+// where no path the program knows reaches it, so the run never does.
+struct HoldingDirectory {
+  std::string name;  // its name in its parent
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
 struct TextFile {
   int fd = -1;
   dev_t device = 0;
   ino_t inode = 0;
-  std::string name;  // the last component of the path it was opened by
+  std::string name;       // the last component of the path it was opened by
+  std::string real_name;  // its name in the directory that holds it
+  std::vector<HoldingDirectory> holders;  // its directories, root excluded
   OutputSink sink;
   TextFile* next = nullptr;
 };
@@ -546,25 +556,83 @@ namespace {
 
 TextFile* g_open_files = nullptr;
 
-// True when the entry `name` of the directory `dir` is one of the text
-// files this process has open (the same inode, whatever name it is reached
-// by).
-bool is_open_text_file(int dir, const char* name) {
-  if (!g_open_files) return false;
-  // Only the log's own name needs the inode compared: moving another hard
-  // link of it, or replacing one, leaves the file itself where it is. So an
-  // ordinary entry costs no system call here.
-  const char* slash = strrchr(name, '/');
-  std::string_view last = slash ? slash + 1 : name;
-  bool named = false;
-  for (TextFile* f = g_open_files; f; f = f->next) named |= f->name == last;
-  if (!named) return false;
-  struct stat st;
-  if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+// The file's own path, as the kernel keeps it for the descriptor (links
+// and ".." resolved); the path it was opened by where /proc is missing.
+std::string real_path(int fd, const char* opened) {
+  std::string path(4096, '\0');
+  std::string link = "/proc/self/fd/" + std::to_string(fd);
+  ssize_t n = readlink(link.c_str(), path.data(), path.size());
+  if (n > 0 && static_cast<size_t>(n) < path.size() && path[0] == '/') {
+    path.resize(n);
+    return path;
+  }
+  char* resolved = realpath(opened, nullptr);
+  if (!resolved) return std::string();
+  path = resolved;
+  free(resolved);
+  return path;
+}
+
+// Fills the file's real name and the directories that hold it.
+void find_holders(const char* opened, TextFile* file) {
+  std::string path = real_path(file->fd, opened);
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return;
+  file->real_name = path.substr(slash + 1);
+  for (size_t start = 1; start < slash;) {
+    size_t end = path.find('/', start);
+    struct stat st;
+    if (lstat(path.substr(0, end).c_str(), &st) == 0) {
+      file->holders.push_back(
+          {path.substr(start, end - start), st.st_dev, st.st_ino});
+    }
+    start = end + 1;
+  }
+}
+
+// True when `last` is a name that an open text file or a directory holding
+// one bears: only such an entry needs looking up.
+bool bears_open_file_name(std::string_view last) {
+  for (TextFile* f = g_open_files; f; f = f->next) {
+    if (f->name == last || f->real_name == last) return true;
+    for (const HoldingDirectory& h : f->holders) {
+      if (h.name == last) return true;
+    }
+  }
+  return false;
+}
+
+// True when `st` is one of the text files this process has open, whatever
+// name reaches it.
+bool is_open_text_file(const struct stat& st) {
   for (TextFile* f = g_open_files; f; f = f->next) {
     if (f->device == st.st_dev && f->inode == st.st_ino) return true;
   }
   return false;
+}
+
+bool holds_open_text_file(const struct stat& st) {
+  if (!S_ISDIR(st.st_mode)) return false;
+  for (TextFile* f = g_open_files; f; f = f->next) {
+    for (const HoldingDirectory& h : f->holders) {
+      if (h.device == st.st_dev && h.inode == st.st_ino) return true;
+    }
+  }
+  return false;
+}
+
+// True when the entry `name` of the directory `dir` is one of the text
+// files this process has open or a directory that holds one. Moving
+// another hard link of such a file leaves the file itself where it is, so
+// only the names the file and its directories bear are looked up: an
+// ordinary entry costs no system call here.
+bool is_open_text_file(int dir, const char* name, bool or_holder) {
+  if (!g_open_files) return false;
+  const char* slash = strrchr(name, '/');
+  if (!bears_open_file_name(slash ? slash + 1 : name)) return false;
+  struct stat st;
+  if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  return is_open_text_file(st) || (or_holder && holds_open_text_file(st));
 }
 
 void forget_text_file(TextFile* file) {
@@ -739,7 +807,7 @@ std::string file_argument(std::string_view arg) {
 }
 
 bool is_open_text_file(const Located& entry) {
-  return is_open_text_file(entry.dir, entry.name.c_str());
+  return is_open_text_file(entry.dir, entry.name.c_str(), true);
 }
 
 // For file systems without RENAME_NOREPLACE. A file is linked to its new
@@ -769,6 +837,18 @@ MoveResult move_without_noreplace_at(int from_dir, const char* from, int to_dir,
   if (errno != ENOENT) return MoveResult::kFailed;
   return renameat(from_dir, from, to_dir, to) == 0 ? MoveResult::kMoved
                                                    : MoveResult::kFailed;
+}
+
+// A move that never replaces an existing entry.
+MoveResult move_at(int from_dir, const char* from, int to_dir, const char* to) {
+  if (renameat2(from_dir, from, to_dir, to, RENAME_NOREPLACE) == 0) {
+    return MoveResult::kMoved;
+  }
+  if (errno == EEXIST) return MoveResult::kTargetExists;
+  if (errno == EINVAL || errno == ENOSYS) {
+    return move_without_noreplace_at(from_dir, from, to_dir, to);
+  }
+  return MoveResult::kFailed;
 }
 
 }  // namespace
@@ -892,33 +972,69 @@ MoveResult move_entry(const std::string& from, const std::string& to) {
   Located& b = g_entry_b;
   if (!locate_pair(from, to, &a, &b)) return MoveResult::kFailed;
   if (is_open_text_file(a) || is_open_text_file(b)) return MoveResult::kFailed;
-  MoveResult result = MoveResult::kFailed;
-  if (renameat2(a.dir, a.name.c_str(), b.dir, b.name.c_str(),
-                RENAME_NOREPLACE) == 0) {
-    result = MoveResult::kMoved;
-  } else if (errno == EEXIST) {
-    result = MoveResult::kTargetExists;
-  } else if (errno == EINVAL || errno == ENOSYS) {
-    result =
-        move_without_noreplace_at(a.dir, a.name.c_str(), b.dir, b.name.c_str());
-  }
+  MoveResult result = move_at(a.dir, a.name.c_str(), b.dir, b.name.c_str());
   if (result == MoveResult::kMoved) note_moved(a, b);
   return result;
 }
 
 bool move_reports_existing_target() { return true; }
 
-// renameat2 without flags is rename(2): the old target goes in the same step.
+namespace {
+
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// rename(2) does nothing when both names are links of one file. Windows
+// removes the old name then, and so does this. The old name is first moved
+// aside to a free name: if both names turn out to be one entry (a file
+// system that ignores letter case), that entry then goes on to the new
+// spelling instead of being removed, and at no moment has the file no name.
+bool replace_own_link(const Located& a, const Located& b,
+                      const struct stat& target) {
+  std::string aside;
+  for (int n = 0;; ++n) {
+    if (n == 100) return false;
+    aside = ".kavo-link-" + std::to_string(getpid()) + "-" + std::to_string(n);
+    MoveResult moved = move_at(a.dir, a.name.c_str(), a.dir, aside.c_str());
+    if (moved == MoveResult::kMoved) break;
+    if (moved == MoveResult::kFailed) return false;
+  }
+  struct stat st;
+  bool distinct =
+      fstatat(b.dir, b.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+      same_file(st, target);
+  if (distinct ? unlinkat(a.dir, aside.c_str(), 0) == 0
+               : move_at(a.dir, aside.c_str(), b.dir, b.name.c_str()) ==
+                     MoveResult::kMoved) {
+    return true;
+  }
+  move_at(a.dir, aside.c_str(), a.dir, a.name.c_str());
+  return false;
+}
+
+}  // namespace
+
+// renameat2 without flags is rename(2): the old target goes in the same
+// step. A target that is the open log by whatever name (a link, another
+// spelling of its path) is refused: the replace would remove it.
 bool replace_entry(const std::string& from, const std::string& to) {
   ++g_dirs.clock;
   Located& a = g_entry_a;
   Located& b = g_entry_b;
   if (!locate_pair(from, to, &a, &b)) return false;
-  if (is_open_text_file(a) || is_open_text_file(b)) return false;
-  struct stat st;
-  if (fstatat(b.dir, b.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-      (S_ISDIR(st.st_mode) || is_read_only(st.st_mode))) {
-    return false;
+  if (is_open_text_file(a)) return false;
+  struct stat target;
+  if (fstatat(b.dir, b.name.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISDIR(target.st_mode) || is_read_only(target.st_mode) ||
+        is_open_text_file(target)) {
+      return false;
+    }
+    struct stat source;
+    if (fstatat(a.dir, a.name.c_str(), &source, AT_SYMLINK_NOFOLLOW) == 0 &&
+        same_file(source, target)) {
+      return replace_own_link(a, b, target);
+    }
   }
   if (renameat2(a.dir, a.name.c_str(), b.dir, b.name.c_str(), 0) != 0) {
     return false;
@@ -956,6 +1072,19 @@ bool is_open_log_file(const std::string& path) {
   if (!g_open_files) return false;
   ++g_dirs.clock;
   return locate(path, &g_entry_a) && is_open_text_file(g_entry_a);
+}
+
+bool entry_identity(const std::string& path, FileIdentity* identity) {
+  ++g_dirs.clock;
+  Located& e = g_entry_a;
+  struct stat st;
+  if (!locate(path, &e) ||
+      fstatat(e.dir, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return false;
+  }
+  identity->volume = st.st_dev;
+  identity->index = st.st_ino;
+  return true;
 }
 
 // ---- Time --------------------------------------------------------------
@@ -1150,6 +1279,7 @@ TextFile* text_file_open(const std::string& path, TextFileMode mode) {
   file->device = st.st_dev;
   file->inode = st.st_ino;
   file->name = name;
+  find_holders(opened, file);
   file->next = g_open_files;
   g_open_files = file;
   return file;
@@ -1191,7 +1321,7 @@ bool text_file_close(TextFile* file) {
 // process's own open log is never "in use elsewhere": it holds that lock.
 bool file_in_use_elsewhere(const std::string& path) {
   const char* p = linux_path(path, &g_path_a);
-  if (is_open_text_file(AT_FDCWD, p)) return false;
+  if (is_open_text_file(AT_FDCWD, p, false)) return false;
   int fd = open(p, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return false;
   struct flock record = {};

@@ -133,6 +133,7 @@ const char* open_mode_text(TextFileMode mode) {
 struct TextFile {
   FILE* stream = nullptr;
   std::string path;
+  std::string full_path;  // as GetFullPathNameA gives it; empty if unknown
   TextFile* next = nullptr;
 };
 
@@ -154,6 +155,61 @@ void forget_text_file(TextFile* file) {
       return;
     }
   }
+}
+
+// The absolute form of `path`; empty when the system cannot give it.
+std::string full_path(const std::string& path) {
+  char small[MAX_PATH];
+  DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, small, nullptr);
+  if (length == 0) return std::string();
+  if (length < MAX_PATH) return std::string(small, length);
+  std::string large(length, '\0');
+  length = GetFullPathNameA(path.c_str(), length, large.data(), nullptr);
+  if (length == 0 || length >= large.size()) return std::string();
+  large.resize(length);
+  return large;
+}
+
+// True when the full path `file` is `entry` itself or lies below it.
+bool is_or_lies_below(const std::string& file, const std::string& entry) {
+  if (entry.empty() || file.size() < entry.size()) return false;
+  if (!names_equal_ignoring_case(std::string_view(file).substr(0, entry.size()),
+                                 entry)) {
+    return false;
+  }
+  return file.size() == entry.size() || file[entry.size()] == '\\' ||
+         ends_with_separator(entry);
+}
+
+// Reads the volume and index of the entry `path`; a link is not followed.
+bool read_identity(const std::string& path, FileIdentity* identity) {
+  HANDLE handle = CreateFileA(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool ok = GetFileInformationByHandle(handle, &info) != 0;
+  CloseHandle(handle);
+  if (!ok) return false;
+  identity->volume = info.dwVolumeSerialNumber;
+  identity->index =
+      (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+// True when `from` still exists after a move to `to` reported success and
+// is the same file: `to` was another hard link of it, which an emulation of
+// Windows may report as moved while leaving both names as they were. (A
+// move that only changes the letter case keeps the name, and is not this.)
+bool still_linked(const std::string& from, const std::string& to) {
+  if (names_equal_ignoring_case(from, to) ||
+      GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return false;
+  }
+  FileIdentity a;
+  FileIdentity b;
+  return read_identity(from, &a) && read_identity(to, &b) && a == b;
 }
 
 // ---- Console --------------------------------------------------------------
@@ -336,9 +392,13 @@ bool set_normal_attributes(const std::string& path) {
   return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
+// Windows refuses to move onto another hard link of the same file, as onto
+// any name that is taken; where the system reported such a move done, the
+// new name is taken all the same.
 MoveResult move_entry(const std::string& from, const std::string& to) {
   if (!within_max_path(to)) return MoveResult::kFailed;
   if (MoveFileA(from.c_str(), to.c_str())) {
+    if (still_linked(from, to)) return MoveResult::kTargetExists;
     return finish_case_only_move(from, to) ? MoveResult::kMoved
                                            : MoveResult::kFailed;
   }
@@ -365,7 +425,12 @@ bool replace_entry(const std::string& from, const std::string& to) {
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
     return false;
   }
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return false;
+  }
+  // Replacing another hard link of the file leaves the file under the new
+  // name alone; where the old name is still there, it goes now.
+  return !still_linked(from, to) || DeleteFileA(from.c_str()) != 0;
 }
 
 bool delete_entry(const std::string& path) {
@@ -395,8 +460,21 @@ bool volume_available(const std::string& root) {
   return ok;
 }
 
-// Windows itself refuses to move or replace a file that is open.
-bool is_open_log_file(const std::string&) { return false; }
+// Windows itself refuses to move or replace a file that is open, or a
+// directory that holds one; the layer says so before it tries, so that the
+// refusal is the same where an emulation of Windows would allow the move.
+bool is_open_log_file(const std::string& path) {
+  if (!g_open_files) return false;
+  std::string entry = full_path(path);
+  for (TextFile* f = g_open_files; f; f = f->next) {
+    if (is_or_lies_below(f->full_path, entry)) return true;
+  }
+  return false;
+}
+
+bool entry_identity(const std::string& path, FileIdentity* identity) {
+  return read_identity(path, identity);
+}
 
 // ---- Time --------------------------------------------------------------
 
@@ -560,6 +638,7 @@ TextFile* text_file_open(const std::string& path, TextFileMode mode) {
   TextFile* file = new TextFile;
   file->stream = stream;
   file->path = path;
+  file->full_path = full_path(path);
   file->next = g_open_files;
   g_open_files = file;
   return file;

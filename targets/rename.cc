@@ -29,7 +29,26 @@ RenameOutcome count_failure(const char* label, RunContext* run) {
   return kFailed;
 }
 
+// Under /o, notes the file just moved to run->new_path (still the full
+// path): a later overwrite must never replace it.
+void note_moved_into_place(RunContext* run) {
+  if (!run->options->overwrite || run->options->test_mode) return;
+  FileIdentity moved;
+  if (entry_identity(run->new_path, &moved)) {
+    run->moved_into_place.insert(moved);
+  }
+}
+
+// True when the target run->new_path is a file this run moved into place.
+bool moved_into_place(const RunContext& run) {
+  if (run.moved_into_place.empty()) return false;
+  FileIdentity target;
+  return entry_identity(run.new_path, &target) &&
+         run.moved_into_place.count(target) != 0;
+}
+
 RenameOutcome report_moved(RunContext* run) {
+  note_moved_into_place(run);
   run->new_path = strip_directory(run->new_path);
   if (run->options->show_renamed) {
     print_message("%s→%s\n", run->path.c_str(), run->new_path.c_str());
@@ -69,10 +88,19 @@ RenameOutcome plain_move(RunContext* run) {
 }
 
 // /o: one replacing move, so that a refused overwrite leaves the old target
-// in place.
-RenameOutcome overwrite_target(RunContext* run) {
+// in place. A file this run has moved into place is never replaced: in date
+// mode its name counts as taken (`*taken`), otherwise the overwrite fails.
+RenameOutcome overwrite_target(RunContext* run, bool* taken) {
   const RunOptions& options = *run->options;
   if (!options.test_mode) {
+    if (moved_into_place(*run)) {
+      run->new_path = strip_directory(run->new_path);
+      if (in_date_mode(*run)) {
+        *taken = true;
+        return kNotFound;
+      }
+      return count_failure("上書改名不能", run);
+    }
     bool replaced =
         !is_open_log_file(run->path) && !is_open_log_file(run->new_path);
     if (replaced) {
@@ -83,6 +111,7 @@ RenameOutcome overwrite_target(RunContext* run) {
       run->new_path = strip_directory(run->new_path);
       return count_failure("上書改名不能", run);
     }
+    note_moved_into_place(run);
   }
   run->new_path = strip_directory(run->new_path);
   if (options.show_renamed) {
@@ -106,7 +135,7 @@ bool handle_existing_target(RunContext* run, bool* taken,
     return false;
   }
   if (run->options->overwrite) {
-    *outcome = overwrite_target(run);
+    *outcome = overwrite_target(run, taken);
     return true;
   }
   run->new_path = strip_directory(run->new_path);

@@ -97,12 +97,13 @@ TEST(DateE2E, DuplicateNumbers) {
        "\n改名成功:2個\n",
        0,
        {"ia.jpg", "ib.jpg"}},
+      // /o never replaces what the run itself moved into place.
       {{"/dateyyyymmdd", "/o"},
        2,
-       "ia.jpg→20050419.jpg\nib.jpg=>20050419.jpg\n"
-       "\n改名成功:2個（通常:1個, 上書:1個）\n",
+       "ia.jpg→20050419.jpg\nib.jpg→20050419-2.jpg\n"
+       "\n改名成功:2個（通常:2個, 上書:0個）\n",
        0,
-       {"20050419.jpg"}},
+       {"20050419-2.jpg", "20050419.jpg"}},
       // A limit of one shows the bare date name.
       {{"/dateyyyymmdd", "/datel1"},
        3,
