@@ -324,6 +324,25 @@ bool complete_entry(const std::string& path, FindRecord* record) {
   return true;
 }
 
+// A name with characters the code page lacks is listed with substitutes
+// ('?' or a look-alike), the same ones at every listing, and a look-up by
+// that name finds nothing: only the listing tells such an entry from one
+// that has gone.
+bool entry_listed(const std::string& path) {
+  if (get_attributes(path) != kAttrMissing) return true;
+  size_t start = last_component_start(path);
+  if (start == path.size()) return false;
+  DirectorySearch* search = directory_search_open(path.substr(0, start));
+  if (search == nullptr) return false;
+  bool listed = false;
+  FindRecord record;
+  while (!listed && directory_search_next(search, &record)) {
+    listed = path.compare(start, std::string::npos, record.name) == 0;
+  }
+  directory_search_close(search);
+  return listed;
+}
+
 // ---- Attributes and renaming -----------------------------------------
 
 uint32_t get_attributes(const std::string& path) {

@@ -38,14 +38,20 @@ RenameOutcome report_moved(RunContext* run) {
   return kRenamed;
 }
 
-// A move the file system refused. An entry that has vanished since it was
-// listed is passed over (no outcome), as a look-up before the move would
-// have done. In date mode the next duplicate number is tried instead of
-// reporting it.
+// A move the file system refused. When the entry's name finds nothing, the
+// entry has either vanished since it was listed, and is passed over (no
+// outcome) as a look-up before the move would have done, or it is still
+// listed under a name no call reaches (characters the code page lacks):
+// then no other new name would help, so date mode fails at once too.
+// Otherwise date mode tries the next duplicate number instead of
+// reporting the refusal.
 RenameOutcome report_refused(RunContext* run) {
   run->new_path = strip_directory(run->new_path);
-  if (get_attributes(run->path) == kAttrMissing) return kNoOutcome;
-  if (in_date_mode(*run)) return kNotFound;
+  if (get_attributes(run->path) == kAttrMissing) {
+    if (!entry_listed(run->path)) return kNoOutcome;
+  } else if (in_date_mode(*run)) {
+    return kNotFound;
+  }
   return count_failure("改名不能", run);
 }
 

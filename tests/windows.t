@@ -33,3 +33,47 @@ sets /test here) and names it in its usage text.
   q.txt
   tools
   $ rm -r tools q.txt
+
+A name with characters the code page lacks reaches kavo with '?' in their
+place, and no call finds the entry by that name. /test shows what would be
+tried; the real run tries the same entries, and each refused move is a
+failure that stops the run without /c (in date mode too: no other date name
+would help). A name argument holding such characters reaches kavo with the
+same '?', so it selects these entries and reports their refused moves.
+
+  $ touch 'a😀.txt' 'a〜b.txt' 'a−c.txt' a1.txt
+  $ kavo a X '*.txt' /test
+  a1.txt→X1.txt
+  a??.txt→X??.txt
+  a?b.txt→X?b.txt
+  a?c.txt→X?c.txt
+  
+  改名成功:4個
+  $ kavo a X '*.txt'
+  a1.txt→X1.txt
+  改名不能:a??.txt≠X??.txt
+  
+  改名成功:1個
+  [1]
+  $ kavo a X '*.txt' /c
+  改名不能:a??.txt≠X??.txt
+  改名不能:a?b.txt≠X?b.txt
+  改名不能:a?c.txt≠X?c.txt
+  
+  改名失敗:3個
+  [2]
+  $ kavo a X 'a〜b.txt'
+  改名不能:a?b.txt≠X?b.txt
+  
+  [1]
+  $ touch -d '2001-02-03 04:05:06' 'a−c.txt'
+  $ kavo a / 'a−c.txt' /date
+  改名不能:a?c.txt≠20010203-040506?c.txt
+  
+  [1]
+  $ ls
+  X1.txt
+  a−c.txt
+  a〜b.txt
+  a😀.txt
+  $ rm *
