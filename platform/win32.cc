@@ -212,14 +212,27 @@ int next_key_event(HANDLE input) {
   }
 }
 
-// The ANSI calls reach paths below MAX_PATH characters only. Some
-// emulations of Windows move an entry to a longer path all the same, where
-// no ANSI call would find it again; the layer refuses such a move itself,
-// as Windows does.
+// The characters of `text`, a double-byte character counted once.
+size_t character_count(const std::string& text) {
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); ++i, ++count) {
+    if (is_lead(text[i]) && i + 1 < text.size()) ++i;
+  }
+  return count;
+}
+
+// The ANSI calls reach paths below MAX_PATH characters only (a double-byte
+// character is one, as in the system's own text). Some emulations of
+// Windows move an entry to a longer path all the same, where no ANSI call
+// would find it again; the layer refuses such a move itself, as Windows
+// does. A path within reach fits twice MAX_PATH bytes.
 bool within_max_path(const std::string& path) {
-  char full[MAX_PATH];
-  DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-  return length > 0 && length < MAX_PATH;
+  std::string full(2 * MAX_PATH, '\0');
+  DWORD length =
+      GetFullPathNameA(path.c_str(), full.size(), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) return false;
+  full.resize(length);
+  return character_count(full) < MAX_PATH;
 }
 
 // A move that changes only the letter case of a name succeeds on every

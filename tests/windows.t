@@ -77,3 +77,16 @@ same '?', so it selects these entries and reports their refused moves.
   a〜b.txt
   a😀.txt
   $ rm *
+
+Windows counts a path's length against MAX_PATH in characters, a
+double-byte character as one: 144 characters in 264 bytes are in reach.
+
+  $ d=$(printf '表%.0s' {1..60})
+  $ mkdir -p "$d/$d" && cd "$d/$d" && touch a.txt
+  $ kavo a aaaaaaaa a.txt
+  a.txt→aaaaaaaa.txt
+  
+  改名成功:1個
+  $ ls
+  aaaaaaaa.txt
+  $ cd ../.. && rm -r "$d"
