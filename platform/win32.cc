@@ -48,8 +48,11 @@ bool ends_with_separator(const std::string& path) {
   return separator;
 }
 
+// The '?' of the prefix `\\?\` (a path handed to the system as it is) is
+// no wildcard.
 bool has_wildcard(const std::string& path) {
-  for (size_t i = 0; i < path.size(); ++i) {
+  size_t start = path.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+  for (size_t i = start; i < path.size(); ++i) {
     unsigned char c = path[i];
     if (is_lead(c) && i + 1 < path.size()) {
       ++i;

@@ -90,3 +90,17 @@ double-byte character as one: 144 characters in 264 bytes are in reach.
   $ ls
   aaaaaaaa.txt
   $ cd ../.. && rm -r "$d"
+
+A single named target in a `\\?\` path is found: the '?' of that prefix is
+no wildcard.
+
+  $ mkdir sub && touch sub/b.txt
+  $ here=$("$KAVO_TEST_RUNNER" winepath -w "$PWD")
+  $ out=$(kavo b c "\\\\?\\$here\\sub\\b.txt"); echo "[$?]"; echo "${out//"$here"/<here>}"
+  [0]
+  \\?\<here>\sub\b.txt→c.txt
+  
+  改名成功:1個
+  $ ls sub
+  c.txt
+  $ rm -r sub
