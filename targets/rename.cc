@@ -74,13 +74,20 @@ RenameOutcome plain_move(RunContext* run) {
   return report_moved(run);
 }
 
+bool is_directory(const std::string& path) {
+  uint32_t attributes = get_attributes(path);
+  return attributes != kAttrMissing && (attributes & kAttrDirectory) != 0;
+}
+
 // /o: one replacing move, so that a refused overwrite leaves the old target
-// in place.
+// in place. A directory is never replaced; that is settled before /or
+// clears any attribute, so that it keeps them all.
 RenameOutcome overwrite_target(RunContext* run) {
   const RunOptions& options = *run->options;
   if (!options.test_mode) {
-    bool replaced =
-        !is_open_log_file(run->path) && !is_open_log_file(run->new_path);
+    bool replaced = !is_open_log_file(run->path) &&
+                    !is_open_log_file(run->new_path) &&
+                    !is_directory(run->new_path);
     if (replaced) {
       if (options.overwrite_readonly) set_normal_attributes(run->new_path);
       replaced = replace_entry(run->path, run->new_path);

@@ -104,3 +104,14 @@ no wildcard.
   $ ls sub
   c.txt
   $ rm -r sub
+
+/or clears the attributes of a file it replaces, never those of a directory
+in the way: the overwrite is refused and the target stays as it was.
+
+  $ touch a.txt && mkdir b.txt && win attrib +h b.txt
+  $ kavo a b a.txt /or
+  上書改名不能:a.txt≠b.txt
+  
+  [1]
+  $ win attrib /d b.txt | cut -c1-8
+      H   
