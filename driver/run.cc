@@ -48,15 +48,15 @@ int64_t second_of_year(const CalendarTime& t) {
   return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
-// The executable's path with the name's letter case as stored; empty when
-// it cannot be found.
+// The executable's path with its file name as stored: the whole last
+// component is replaced, since a start through the 8.3 alias or in another
+// letter case gives a name of another length or spelling, and every start
+// must read the same configuration file. Empty when it cannot be found.
 std::string find_own_path() {
   std::string path = executable_path();
   FindRecord record;
   if (path.empty() || !find_entry(path, &record)) return std::string();
-  size_t start =
-      path.size() >= record.name.size() ? path.size() - record.name.size() : 0;
-  return path.substr(0, start) + record.name;
+  return path.substr(0, name_start(path)) + record.name;
 }
 
 bool is_option_text(const CommandArgument& argument, char switch_char) {

@@ -99,11 +99,14 @@ size_t sjis_find_last_char(std::string_view s, char c) {
 }
 
 size_t find_extension(std::string_view path) {
-  // Byte-wise on purpose: a trail byte 0x5C after the last period makes the
-  // name count as having no extension, which never cuts a name wrongly.
+  // A period always starts a character, so the byte-wise search finds it;
+  // a separator after it is looked for character by character, since the
+  // second byte of a double-byte character (that of 表) may be 0x5C.
   size_t period = path.rfind('.');
   if (period == std::string_view::npos) return kNoPosition;
-  if (path.find('\\', period) != std::string_view::npos) return kNoPosition;
+  if (sjis_find_char(path, '\\', period + 1) != kNoPosition) {
+    return kNoPosition;
+  }
   return period + 1;
 }
 

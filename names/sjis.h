@@ -51,8 +51,9 @@ size_t sjis_find_string(std::string_view s, std::string_view needle,
 // there is none or `s` ends in a lone lead byte.
 size_t sjis_find_last_char(std::string_view s, char c);
 
-// Position just past the last '.' of `path` when no '\' (byte-wise) follows
-// it; kNoPosition otherwise. A path ending in '.' gives path.size().
+// Position just past the last '.' of `path` when no '\' (a character of its
+// own) follows it; kNoPosition otherwise. A path ending in '.' gives
+// path.size().
 size_t find_extension(std::string_view path);
 
 // `path` with the text after the period of find_extension replaced by

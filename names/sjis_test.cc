@@ -101,8 +101,8 @@ TEST(SjisTest, Extensions) {
   EXPECT_EQ(find_extension("name."), 5u);  // empty, not none
   EXPECT_EQ(find_extension("dir.x\\name"), kNoPosition);
   EXPECT_EQ(find_extension("name"), kNoPosition);
-  // Byte-wise: the trail byte 0x5C after the period counts as a backslash.
-  EXPECT_EQ(find_extension("a." + kHyo), kNoPosition);
+  // The trail byte 0x5C of 表 after the period is no separator.
+  EXPECT_EQ(find_extension("a." + kHyo), 2u);
 
   EXPECT_EQ(set_extension("\\bin\\kavo.exe", "cfg"), "\\bin\\kavo.cfg");
   EXPECT_EQ(set_extension("\\bin\\kavo", "cfg"), "\\bin\\kavo.cfg");

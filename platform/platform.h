@@ -80,6 +80,12 @@ bool find_entry(const std::string& path, FindRecord* record);
 // `record->attributes` is kAttrMissing.
 bool complete_entry(const std::string& path, FindRecord* record);
 
+// True when the directory of `path` lists an entry named as the last
+// component of `path`, even one that no call reaches by that name (on
+// Windows a name with characters the ANSI code page lacks, which the
+// listing gives with '?' or a look-alike in their place).
+bool entry_listed(const std::string& path);
+
 // ---- Attributes and renaming -----------------------------------------
 
 // The attribute word of `path`, or kAttrMissing. Never 0: an entry without

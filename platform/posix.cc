@@ -931,6 +931,12 @@ bool complete_entry(const std::string& path, FindRecord* record) {
   return true;
 }
 
+// A listed name always leads back to its entry: names are kept byte for
+// byte (escaped where they must be).
+bool entry_listed(const std::string& path) {
+  return get_attributes(path) != kAttrMissing;
+}
+
 // ---- Attributes and renaming -----------------------------------------
 
 uint32_t get_attributes(const std::string& path) {

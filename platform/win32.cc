@@ -48,8 +48,11 @@ bool ends_with_separator(const std::string& path) {
   return separator;
 }
 
+// The '?' of the prefix `\\?\` (a path handed to the system as it is) is
+// no wildcard.
 bool has_wildcard(const std::string& path) {
-  for (size_t i = 0; i < path.size(); ++i) {
+  size_t start = path.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+  for (size_t i = start; i < path.size(); ++i) {
     unsigned char c = path[i];
     if (is_lead(c) && i + 1 < path.size()) {
       ++i;
@@ -268,14 +271,27 @@ int next_key_event(HANDLE input) {
   }
 }
 
-// The ANSI calls reach paths below MAX_PATH characters only. Some
-// emulations of Windows move an entry to a longer path all the same, where
-// no ANSI call would find it again; the layer refuses such a move itself,
-// as Windows does.
+// The characters of `text`, a double-byte character counted once.
+size_t character_count(const std::string& text) {
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); ++i, ++count) {
+    if (is_lead(text[i]) && i + 1 < text.size()) ++i;
+  }
+  return count;
+}
+
+// The ANSI calls reach paths below MAX_PATH characters only (a double-byte
+// character is one, as in the system's own text). Some emulations of
+// Windows move an entry to a longer path all the same, where no ANSI call
+// would find it again; the layer refuses such a move itself, as Windows
+// does. A path within reach fits twice MAX_PATH bytes.
 bool within_max_path(const std::string& path) {
-  char full[MAX_PATH];
-  DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-  return length > 0 && length < MAX_PATH;
+  std::string full(2 * MAX_PATH, '\0');
+  DWORD length =
+      GetFullPathNameA(path.c_str(), full.size(), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) return false;
+  full.resize(length);
+  return character_count(full) < MAX_PATH;
 }
 
 // A move that changes only the letter case of a name succeeds on every
@@ -378,6 +394,25 @@ bool complete_entry(const std::string& path, FindRecord* record) {
   record->name = name;
   record->short_name = short_name;
   return true;
+}
+
+// A name with characters the code page lacks is listed with substitutes
+// ('?' or a look-alike), the same ones at every listing, and a look-up by
+// that name finds nothing: only the listing tells such an entry from one
+// that has gone.
+bool entry_listed(const std::string& path) {
+  if (get_attributes(path) != kAttrMissing) return true;
+  size_t start = last_component_start(path);
+  if (start == path.size()) return false;
+  DirectorySearch* search = directory_search_open(path.substr(0, start));
+  if (search == nullptr) return false;
+  bool listed = false;
+  FindRecord record;
+  while (!listed && directory_search_next(search, &record)) {
+    listed = path.compare(start, std::string::npos, record.name) == 0;
+  }
+  directory_search_close(search);
+  return listed;
 }
 
 // ---- Attributes and renaming -----------------------------------------

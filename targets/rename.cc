@@ -57,14 +57,20 @@ RenameOutcome report_moved(RunContext* run) {
   return kRenamed;
 }
 
-// A move the file system refused. An entry that has vanished since it was
-// listed is passed over (no outcome), as a look-up before the move would
-// have done. In date mode the next duplicate number is tried instead of
-// reporting it.
+// A move the file system refused. When the entry's name finds nothing, the
+// entry has either vanished since it was listed, and is passed over (no
+// outcome) as a look-up before the move would have done, or it is still
+// listed under a name no call reaches (characters the code page lacks):
+// then no other new name would help, so date mode fails at once too.
+// Otherwise date mode tries the next duplicate number instead of
+// reporting the refusal.
 RenameOutcome report_refused(RunContext* run) {
   run->new_path = strip_directory(run->new_path);
-  if (get_attributes(run->path) == kAttrMissing) return kNoOutcome;
-  if (in_date_mode(*run)) return kNotFound;
+  if (get_attributes(run->path) == kAttrMissing) {
+    if (!entry_listed(run->path)) return kNoOutcome;
+  } else if (in_date_mode(*run)) {
+    return kNotFound;
+  }
   return count_failure("改名不能", run);
 }
 
@@ -87,9 +93,16 @@ RenameOutcome plain_move(RunContext* run) {
   return report_moved(run);
 }
 
+bool is_directory(const std::string& path) {
+  uint32_t attributes = get_attributes(path);
+  return attributes != kAttrMissing && (attributes & kAttrDirectory) != 0;
+}
+
 // /o: one replacing move, so that a refused overwrite leaves the old target
 // in place. A file this run has moved into place is never replaced: in date
 // mode its name counts as taken (`*taken`), otherwise the overwrite fails.
+// A directory is never replaced; that is settled before /or clears any
+// attribute, so that it keeps them all.
 RenameOutcome overwrite_target(RunContext* run, bool* taken) {
   const RunOptions& options = *run->options;
   if (!options.test_mode) {
@@ -101,8 +114,9 @@ RenameOutcome overwrite_target(RunContext* run, bool* taken) {
       }
       return count_failure("上書改名不能", run);
     }
-    bool replaced =
-        !is_open_log_file(run->path) && !is_open_log_file(run->new_path);
+    bool replaced = !is_open_log_file(run->path) &&
+                    !is_open_log_file(run->new_path) &&
+                    !is_directory(run->new_path);
     if (replaced) {
       if (options.overwrite_readonly) set_normal_attributes(run->new_path);
       replaced = replace_entry(run->path, run->new_path);

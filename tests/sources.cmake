@@ -25,4 +25,6 @@ set(E2E_RACE_PRELOAD_SOURCES
 set(E2E_TRANSCRIPTS
   tests/renaming.t
   tests/output.t
+  tests/filters.t
+  tests/windows.t
 )
