@@ -1,5 +1,6 @@
-// The configuration file beside the executable. Each pass reads the file
-// afresh from its first byte: the switch pass, the options pass, the usage
+// The configuration file, beside the executable or in the user's own
+// configuration directory. Each pass reads the file afresh from its first
+// byte: the switch pass, the options pass, the usage
 // text's listing and the log's echo of the options.
 //
 // The byte checks (binary data, line ends, comments) run on the bytes as
@@ -173,30 +174,43 @@ std::string config_path(const std::string& program_path) {
   return program_path + ".cfg";
 }
 
-char config_read_switch_char(const std::string& program_path) {
+std::string config_file_to_read(const std::string& program_path) {
   // Without its own path the command cannot find its file at all; the run
   // stops the way it stops for an allocation that failed.
   if (program_path.empty()) print_fatal_early("メモリー不足");
-  std::string path = config_path(program_path);
-  ConfigScan scan = scan_config(path, false);
+  // The place is chosen once, by whether a file there can be read (a file
+  // beside a system-wide executable may be the administrator's alone), and
+  // every pass, the listing and the messages then name that one file.
+  std::string beside = config_path(program_path);
+  std::string bytes;
+  if (read_file_bytes(beside, &bytes)) return beside;
+  std::string user_directory = user_config_directory();
+  if (!user_directory.empty()) {
+    std::string user_file = user_directory + "kavo\\kavo.cfg";
+    if (read_file_bytes(user_file, &bytes)) return user_file;
+  }
+  return beside;
+}
+
+char config_read_switch_char(const std::string& config_file) {
+  ConfigScan scan = scan_config(config_file, false);
   char switch_char = '/';
   for (const std::string& line : scan.lines) {
     switch_char = switch_char_from_line(line, switch_char);
   }
-  report_fault(path, scan);
+  report_fault(config_file, scan);
   return switch_char;
 }
 
-void config_apply_options(const std::string& program_path, char switch_char,
+void config_apply_options(const std::string& config_file, char switch_char,
                           RunOptions* options, FilterSet* filters) {
-  std::string path = config_path(program_path);
-  ConfigScan scan = scan_config(path, false);
+  ConfigScan scan = scan_config(config_file, false);
   for (const std::string& line : scan.lines) {
     if (is_option_line(line, switch_char)) {
       parse_option_argument(line, true, options, filters);
     }
   }
-  report_fault(path, scan);
+  report_fault(config_file, scan);
 }
 
 void config_list_options(const std::string& config_file, char switch_char) {

@@ -1,5 +1,4 @@
-// The configuration file beside the executable: the switch character and
-// the default options.
+// The configuration file: the switch character and the default options.
 
 #ifndef KAVO_DRIVER_CONFIG_FILE_H_
 #define KAVO_DRIVER_CONFIG_FILE_H_
@@ -17,13 +16,19 @@ struct RunOptions;
 // extension replaced by "cfg", or ".cfg" appended.
 std::string config_path(const std::string& program_path);
 
+// The configuration file a run reads: the one beside the executable when it
+// can be read, else the user's own kavo\kavo.cfg in user_config_directory()
+// when that one can, else (no file at all) the one beside the executable.
+// An empty program path ends the run.
+std::string config_file_to_read(const std::string& program_path);
+
 // First pass: the "switch" key only. Returns the switch character ('/'
 // when the file has none or cannot be opened). A faulty file ends the run.
-char config_read_switch_char(const std::string& program_path);
+char config_read_switch_char(const std::string& config_file);
 
 // Second pass: every option line applied with parse_option_argument
 // (from_config set), in file order.
-void config_apply_options(const std::string& program_path, char switch_char,
+void config_apply_options(const std::string& config_file, char switch_char,
                           RunOptions* options, FilterSet* filters);
 
 // For the usage text: prints the file's option lines on one line, or

@@ -189,7 +189,7 @@ TEST(ConfigPath, ReplacesOrAppendsTheExtension) {
 
 // ---- The passes over a real file -------------------------------------------
 
-// A scratch directory holding the program and its configuration file.
+// A scratch directory holding the configuration file.
 class ConfigFilePass : public ConfigEnvironment {
  protected:
   struct Outcome {
@@ -217,7 +217,6 @@ class ConfigFilePass : public ConfigEnvironment {
   }
 
   kavo_testing::ScratchDir dir_;
-  const std::string program_ = dir_.internal("kavo");
   const std::string config_ = dir_.internal("kavo.cfg");
 };
 
@@ -236,7 +235,7 @@ TEST_F(ConfigFilePass, SwitchPassTakesTheLastSwitchLine) {
   for (const auto& c : cases) {
     dir_.write("kavo.cfg", c.bytes);
     char switch_char = 0;
-    Outcome r = run([&] { switch_char = config_read_switch_char(program_); });
+    Outcome r = run([&] { switch_char = config_read_switch_char(config_); });
     EXPECT_EQ("", r.err) << c.bytes;
     EXPECT_EQ(-1, r.code) << c.bytes;
     EXPECT_EQ(c.switch_char, switch_char) << c.bytes;
@@ -263,7 +262,7 @@ TEST_F(ConfigFilePass, FaultyFilesEndTheRunWithTheLineNumber) {
   };
   for (const auto& c : cases) {
     dir_.write("kavo.cfg", c.bytes);
-    Outcome r = run([&] { config_read_switch_char(program_); });
+    Outcome r = run([&] { config_read_switch_char(config_); });
     EXPECT_EQ(1, r.code) << c.what;
     EXPECT_EQ("\n\a処理停止:設定ファイル\"" + config_ + "\"が異常です。" +
                   c.fault + "\n",
@@ -271,7 +270,7 @@ TEST_F(ConfigFilePass, FaultyFilesEndTheRunWithTheLineNumber) {
         << c.what;
   }
   // Without its own path the command cannot find the file at all.
-  Outcome r = run([] { config_read_switch_char(""); });
+  Outcome r = run([] { config_file_to_read(""); });
   EXPECT_EQ(1, r.code);
   EXPECT_EQ("\n\a処理停止:メモリー不足\n", r.err);
 }
@@ -281,7 +280,7 @@ TEST_F(ConfigFilePass, NoFileOrADirectoryCountsAsNone) {
     if (directory) {
       ASSERT_TRUE(dir_.make_dir("kavo.cfg"));
     }
-    EXPECT_EQ(config_read_switch_char(program_), '/');
+    EXPECT_EQ(config_read_switch_char(config_), '/');
     EXPECT_EQ(listing('/'), "設定ファイルが存在しません。\n");
     std::vector<std::string> lines = {"stale"};
     bool opened = true;
@@ -325,14 +324,14 @@ TEST_F(ConfigFilePass, OptionsPassAppliesLinesInFileOrder) {
   dir_.write("kavo.cfg", "switch=-\n/d\n-o\n/c\n/c-\nd\n# /test\n");
   RunOptions options;
   FilterSet filters;
-  config_apply_options(program_, '-', &options, &filters);
+  config_apply_options(config_, '-', &options, &filters);
   EXPECT_TRUE(options.recurse_subdirs && options.overwrite);
   EXPECT_FALSE(options.continue_on_error || options.test_mode);
   // An invalid line is reported as the file's, after the lines before it.
   dir_.write("kavo.cfg", "/d\n/nosuchoption\n");
   options = RunOptions();
   Outcome r =
-      run([&] { config_apply_options(program_, '/', &options, &filters); });
+      run([&] { config_apply_options(config_, '/', &options, &filters); });
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(options.recurse_subdirs);
   EXPECT_NE(r.err.find("設定ファイル無効オプション  /nosuchoption\n"),

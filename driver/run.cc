@@ -78,7 +78,8 @@ bool asks_for_help(const std::string& option) {
 // Sorts options from file arguments, shows the usage text when asked for
 // it or when there is no file argument.
 Arguments classify_arguments(int argc, char** argv, char switch_char,
-                             const std::string& own_path) {
+                             const std::string& own_path,
+                             const std::string& config_file) {
   Arguments args;
   args.switch_char = switch_char;
   args.all = command_arguments(argc, argv, switch_char);
@@ -88,7 +89,9 @@ Arguments classify_arguments(int argc, char** argv, char switch_char,
     const CommandArgument& a = args.all[i];
     if (is_option_text(a, switch_char)) {
       args.is_option[i] = true;
-      if (asks_for_help(a.text)) print_usage(own_path, switch_char);
+      if (asks_for_help(a.text)) {
+        print_usage(own_path, config_file, switch_char);
+      }
       continue;
     }
     ++args.file_count;
@@ -96,20 +99,20 @@ Arguments classify_arguments(int argc, char** argv, char switch_char,
       args.same_directory_ok = check_common_directory(a.text, &common);
     }
   }
-  if (args.file_count == 0) print_usage(own_path, switch_char);
+  if (args.file_count == 0) print_usage(own_path, config_file, switch_char);
   return args;
 }
 
 // The effective command line for the log: the first three arguments, the
 // configuration file's options, then the rest of the command line.
 std::vector<std::string> log_words(const Arguments& args,
-                                   const std::string& own_path) {
+                                   const std::string& own_path,
+                                   const std::string& config_file) {
   std::vector<std::string> words = {own_path, args.all[1].text,
                                     args.all[2].text};
   std::vector<std::string> config_lines;
   bool opened = false;
-  config_option_lines(config_path(own_path), args.switch_char, &config_lines,
-                      &opened);
+  config_option_lines(config_file, args.switch_char, &config_lines, &opened);
   words.insert(words.end(), config_lines.begin(), config_lines.end());
   for (size_t i = 3; i < args.all.size(); ++i) {
     words.push_back(as_given(args.all[i]));
@@ -118,8 +121,8 @@ std::vector<std::string> log_words(const Arguments& args,
 }
 
 void open_log(const Arguments& args, const std::string& own_path,
-              const RunOptions& options) {
-  std::vector<std::string> words = log_words(args, own_path);
+              const std::string& config_file, const RunOptions& options) {
+  std::vector<std::string> words = log_words(args, own_path, config_file);
   bool in_use = false;
   TextFile* log = log_open(&in_use, options.log_path, options.log_mode, words,
                            kProgramName, kVersion);
@@ -267,10 +270,11 @@ void argument_loop(const Arguments& args, RunState* state) {
   }
 }
 
-void apply_options(const Arguments& args, const std::string& own_path,
+void apply_options(const Arguments& args, const std::string& config_file,
                    char switch_char, RunState* state) {
   state->options.switch_char = switch_char;
-  config_apply_options(own_path, switch_char, &state->options, &state->filters);
+  config_apply_options(config_file, switch_char, &state->options,
+                       &state->filters);
   for (size_t i = 3; i < args.all.size(); ++i) {
     if (!args.is_option[i]) continue;
     parse_option_argument(args.all[i].text, false, &state->options,
@@ -312,13 +316,17 @@ void finish_run(const ElapsedClock& clock, RunState* state) {
 int run(int argc, char** argv) {
   std::string own_path = find_own_path();
   if (own_path.empty()) print_fatal_early("メモリー不足");
-  char switch_char = config_read_switch_char(own_path);
-  Arguments args = classify_arguments(argc, argv, switch_char, own_path);
+  std::string config_file = config_file_to_read(own_path);
+  char switch_char = config_read_switch_char(config_file);
+  Arguments args =
+      classify_arguments(argc, argv, switch_char, own_path, config_file);
   RunState state;
-  apply_options(args, own_path, switch_char, &state);
+  apply_options(args, config_file, switch_char, &state);
   ElapsedClock clock;
   elapsed_clock_start(&clock);
-  if (state.options.log_mode != 0) open_log(args, own_path, state.options);
+  if (state.options.log_mode != 0) {
+    open_log(args, own_path, config_file, state.options);
+  }
   prepare_run(args, &state);
   argument_loop(args, &state);
   finish_run(clock, &state);

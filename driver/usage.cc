@@ -28,14 +28,17 @@ struct UsageNames {
   std::string config_file;  // the configuration file's path
 };
 
-// The command name and the configuration path follow one rule: the file
+// The command name follows the configuration file's own rule: the file
 // name's extension is replaced ("kavo.exe" reads "kavo.cfg") or, where
-// there is none, appended ("kavo" reads "kavo.cfg").
-UsageNames usage_names(const std::string& program_path) {
+// there is none, appended ("kavo" reads "kavo.cfg"). The file shown is the
+// one the run reads, which need not lie beside the executable.
+UsageNames usage_names(const std::string& program_path,
+                       const std::string& config_file) {
   std::string path = program_path.empty() ? kProgramName : program_path;
   UsageNames names;
-  names.config_file = config_path(path);
-  std::string stem = names.config_file.substr(0, names.config_file.size() - 4);
+  names.config_file = config_file;
+  std::string beside = config_path(path);
+  std::string stem = beside.substr(0, beside.size() - 4);
   size_t separator = sjis_find_last_char(stem, '\\');
   size_t start = separator == kNoPosition ? 0 : separator + 1;
   names.command = stem.substr(start);
@@ -569,9 +572,10 @@ void page_break() { help_page_break(kPagePrompt); }
 
 }  // namespace
 
-void print_usage(const std::string& program_path, char switch_char) {
+void print_usage(const std::string& program_path,
+                 const std::string& config_file, char switch_char) {
   help_pager_setup(1);
-  UsageNames names = usage_names(program_path);
+  UsageNames names = usage_names(program_path, config_file);
   print_page_1(names);
   page_break();
   print_lines(kPage2);

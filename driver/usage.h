@@ -7,10 +7,11 @@
 
 namespace kavo {
 
-// Shows the usage pages for the executable `program_path` (paged on a
-// console) and ends the process with exit code 1.
+// Shows the usage pages for the executable `program_path`, naming and
+// listing `config_file` as its configuration file (paged on a console), and
+// ends the process with exit code 1.
 [[noreturn]] void print_usage(const std::string& program_path,
-                              char switch_char);
+                              const std::string& config_file, char switch_char);
 
 }  // namespace kavo
 

@@ -15,15 +15,16 @@ namespace {
 
 class UsageText : public ::testing::Test {
  protected:
-  // The usage text for `program`, standard output being a file (so no
-  // prompt); the process must end with code 1.
-  std::string usage(const std::string& program, char switch_char = '/') {
+  // The usage text for `program` reading `config`, standard output being a
+  // file (so no prompt); the process must end with code 1.
+  std::string usage(const std::string& program, const std::string& config,
+                    char switch_char = '/') {
     channels_reset();
     pager_reset();
     kavo_testing::CapturedOutput captured(dir_);
     int code = -1;
     try {
-      print_usage(program, switch_char);
+      print_usage(program, config, switch_char);
     } catch (const ProcessExit& exit) {
       code = exit.code;
     }
@@ -45,7 +46,7 @@ class UsageText : public ::testing::Test {
 };
 
 TEST_F(UsageText, HeadAndTailWithoutAConfigurationFile) {
-  std::string out = usage(dir_.internal("kavo"));
+  std::string out = usage(dir_.internal("kavo"), dir_.internal("kavo.cfg"));
   std::vector<std::string> lines = lines_of(out);
   ASSERT_GT(lines.size(), 4u);
   EXPECT_EQ(lines[0], "ファイル名置換コマンド");
@@ -80,7 +81,7 @@ TEST_F(UsageText, NamesFollowTheConfigurationFilesRule) {
       {"", "kavo", "kavo", "kavo.cfg"},
   };
   for (const auto& c : cases) {
-    std::string out = usage(c.program);
+    std::string out = usage(c.program, c.config);
     for (const std::string& line :
          {c.command + " □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…",
           "・" + c.file_name + " 自身は、本コマンドで改名できません。",
@@ -108,7 +109,8 @@ TEST_F(UsageText, NamesFollowTheConfigurationFilesRule) {
 
 TEST_F(UsageText, ListsTheFilesOptionsAndTheSwitchCharacter) {
   dir_.write("kavo.cfg", "switch=-\n/d\n-o # overwrite\nnote\n/sh a\n");
-  std::string out = usage(dir_.internal("kavo"), '-');
+  std::string out =
+      usage(dir_.internal("kavo"), dir_.internal("kavo.cfg"), '-');
   EXPECT_NE(out.find("\n\n・設定ファイル=" + dir_.internal("kavo.cfg") +
                      "\n・現在設定=/d -o \"/sh a\"\n"
                      "・スイッチ文字= / 及び - が使用可能。\n"

@@ -22,8 +22,7 @@
 
 namespace {
 
-std::string g_program;      // internal path of the made-up executable
-std::string g_config;       // internal path of its configuration file
+std::string g_config;       // internal path of the configuration file
 std::string g_config_file;  // the same as a Linux path
 
 void make_paths() {
@@ -32,8 +31,7 @@ void make_paths() {
                     "/kavo-fuzz-config-" + std::to_string(getpid());
   std::string command = "mkdir -p '" + dir + "'";
   FUZZ_CHECK(system(command.c_str()) == 0);
-  g_program = kavo::internal_path(dir + "/kavo");
-  g_config = kavo::config_path(g_program);
+  g_config = kavo::config_path(kavo::internal_path(dir + "/kavo"));
   g_config_file = dir + "/kavo.cfg";
 }
 
@@ -46,7 +44,7 @@ void write_config(const uint8_t* data, size_t size) {
 
 char read_switch_char() {
   try {
-    return kavo::config_read_switch_char(g_program);
+    return kavo::config_read_switch_char(g_config);
   } catch (const kavo::ProcessExit&) {
     return '/';
   }
@@ -57,7 +55,7 @@ void apply_options(char switch_char) {
   kavo::FilterSet filters;
   options.switch_char = switch_char;
   try {
-    kavo::config_apply_options(g_program, switch_char, &options, &filters);
+    kavo::config_apply_options(g_config, switch_char, &options, &filters);
     kavo::finish_filters(&filters);
   } catch (const kavo::ProcessExit&) {
   }

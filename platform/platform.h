@@ -152,6 +152,11 @@ uint32_t tick_count_ms();
 // The full path of the running executable, internal form; empty if unknown.
 std::string executable_path();
 
+// The directory that holds the user's own configuration files, as an
+// internal path ending in `\`; empty where a program's configuration file
+// lies beside its executable only.
+std::string user_config_directory();
+
 // One command-line argument in internal text. `file_only` is set when the
 // argument must be a file argument whatever its first byte (after a lone
 // "--", or an absolute path that the shell expanded).

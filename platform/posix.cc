@@ -1140,6 +1140,21 @@ std::string executable_path() {
   }
 }
 
+// The XDG base directory rule: $XDG_CONFIG_HOME, else $HOME/.config. A
+// relative value is no place at all (it would depend on the working
+// directory), and without a home there is none.
+std::string user_config_directory() {
+  const char* config_home = getenv("XDG_CONFIG_HOME");
+  if (config_home && config_home[0] == '/') {
+    return internal_path(std::string(config_home) + "/");
+  }
+  const char* home = getenv("HOME");
+  if (home && home[0] == '/') {
+    return internal_path(std::string(home) + "/.config/");
+  }
+  return "";
+}
+
 std::vector<CommandArgument> command_arguments(int argc, char** argv,
                                                char switch_char) {
   std::vector<CommandArgument> out;

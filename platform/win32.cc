@@ -561,6 +561,10 @@ std::string executable_path() {
   }
 }
 
+// A Windows program keeps its configuration file beside itself: there is no
+// second place to look in.
+std::string user_config_directory() { return std::string(); }
+
 // The arguments are the ANSI code page's text already. A file argument's
 // `/` separates directories like `\`; it is turned into `\` here so that
 // every later step finds its directories (a `/` is never a trail byte).

@@ -7,6 +7,8 @@
 # transcript holds for both builds.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
 unset KAVO_ENCODING
+# The configuration file of whoever runs the tests is never read.
+export XDG_CONFIG_HOME="$CRAMTMP/no-config"
 : "${KAVO_TEST_BINARY:=$KAVO_BINARY}"
 
 if [ -n "$KAVO_TEST_RUNNER" ]; then

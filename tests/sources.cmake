@@ -27,4 +27,5 @@ set(E2E_TRANSCRIPTS
   tests/output.t
   tests/filters.t
   tests/windows.t
+  tests/configuration.t
 )
