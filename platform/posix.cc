@@ -468,23 +468,6 @@ bool write_all(int fd, const char* data, size_t size) {
   return true;
 }
 
-// The length of `text` up to its last complete character: a final lead
-// byte waits for its trail byte in the next write, so that a character or
-// an escape split between two writes still converts as one.
-size_t complete_length(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    if (!is_lead(text[i])) {
-      ++i;
-    } else if (i + 1 < text.size()) {
-      i += 2;
-    } else {
-      return i;
-    }
-  }
-  return i;
-}
-
 // Internal text on its way to a file descriptor: the held lead byte and the
 // converted bytes not yet written.
 struct OutputSink {
@@ -501,7 +484,7 @@ void sink_append(OutputSink* sink, const char* data, size_t size, bool crlf) {
     sink->held.append(data, size);
     text = sink->held;
   }
-  size_t usable = complete_length(text);
+  size_t usable = whole_characters_length(text);
   std::string_view whole = text.substr(0, usable);
   while (crlf && !whole.empty()) {
     size_t newline = whole.find('\n');
@@ -526,7 +509,7 @@ bool sink_flush(OutputSink* sink, int fd) {
 
 // A final lead byte that never got its trail byte is written as it is.
 bool sink_finish(OutputSink* sink, int fd) {
-  sink->buffer.append(sink->held);
+  append_external(sink->held, &sink->buffer);
   sink->held.clear();
   return sink_flush(sink, fd);
 }

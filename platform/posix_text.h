@@ -11,10 +11,11 @@
 // Lossless escapes. An external byte that cannot be carried as a character
 // (invalid, without a CP932 form that converts back to the same bytes, or a
 // byte the kind of text forbids) becomes one escape: the two-byte character
-// 0xF9 + trail byte, one trail value per escaped byte. Decoding an escape
-// always gives back the raw byte, so external -> internal -> external is the
-// identity for every byte string and two different names never become the
-// same internal name.
+// 0xF9 + trail byte, one trail value per escaped byte. A CP932 character of
+// that lead byte is escaped whole, both bytes (see posix_text.cc). Decoding
+// an escape always gives back the raw bytes, so external -> internal ->
+// external is the identity for every byte string and two different names
+// never become the same internal name.
 
 #ifndef KAVO_PLATFORM_POSIX_TEXT_H_
 #define KAVO_PLATFORM_POSIX_TEXT_H_
@@ -61,6 +62,11 @@ std::string to_internal(std::string_view external, TextKind kind);
 // bytes, characters converted; bytes without an external form are copied.
 void append_external(std::string_view internal, std::string* out);
 std::string to_external(std::string_view internal);
+
+// The length of `internal` up to its last whole character, so that text
+// written in pieces converts as if written at once: a final lead byte waits
+// for its trail byte, the first half of a pair escape for its second.
+size_t whole_characters_length(std::string_view internal);
 
 // Appends the Linux path for an internal path: `\` and `/` separate;
 // `X:\a` is `/a` (every drive is the one root); `X:` and `X:rel` are relative

@@ -124,7 +124,10 @@ TEST_F(EncodingTextTest, CharactersConvertAndTheRestIsEscaped) {
         });
   check("CP932", {
                      {"1:00.mp3", "1" + esc(':') + "00.mp3"},
-                     {"\xF9\x40", esc(0xF9) + "@"},
+                     // The escape's own lead: the character escaped whole.
+                     {"\xF9\x40x", "\xF9k\xF9\x80x"},
+                     {bytes({0xF9, 0x9F, 'a'}), esc(0xF9) + esc(0x9F) + "a"},
+                     {"\xF9:", esc(0xF9) + esc(':')},
                      {"\xF0\x40", "\xF0\x40"},  // user-defined, not 0xF9
                      {"a\x81", "a" + esc(0x81)},
                  });
@@ -157,6 +160,21 @@ TEST_F(EncodingTextTest, KindsEscapeTheirOwnAsciiBytes) {
           << int(c.kind) << " " << int(b);
     }
   }
+}
+
+// Text written in pieces converts as if written at once: a piece never
+// ends inside a character or a pair escape.
+TEST_F(EncodingTextTest, PiecesEndAtWholeCharacters) {
+  set_external_encoding("CP932");
+  const std::string pair = to_internal("\xF9\x40", TextKind::kName);
+  ASSERT_EQ(4u, pair.size());
+  EXPECT_EQ(1u, whole_characters_length("x\x95"));
+  for (size_t cut = 1; cut < 4; ++cut) {
+    EXPECT_EQ(1u, whole_characters_length("x" + pair.substr(0, cut))) << cut;
+  }
+  EXPECT_EQ(5u, whole_characters_length("x" + pair));
+  // Half a pair escape, the rest cut off by a replacement, is its lead.
+  EXPECT_EQ("\xF9x", to_external(pair.substr(0, 2) + "x"));
 }
 
 TEST_F(EncodingTextTest, ChoiceOfTheEncoding) {

@@ -1,0 +1,28 @@
+Encodings: names as Linux holds them, inside a program that works in
+Shift-JIS, and the bytes Windows forbids in names.
+
+  $ . "$TESTDIR/setup.sh"
+  $ only linux
+
+In CP932 mode a character whose lead byte is the escape's own (0xF9) is
+escaped whole, both bytes: its trail byte is never a character of its own
+(F9 40 holds no `@`) nor the lead of the next one (F9 9F a holds an `a`),
+and four `?` take it whole.
+
+  $ export KAVO_ENCODING=CP932
+  $ touch $'\xf9\x40x.txt' $'\xf9\x9fab.txt'
+  $ kavo @ Q '*' /e
+  \x89\xfc\x96\xbc\x91\xce\x8f\xdb\x82\xc8\x82\xb5 (esc)
+  [2]
+  $ kavo a A '*' /e
+  \xf9\x9fab.txt\x81\xa8\xf9\x9fAb.txt (esc)
+  
+  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
+  $ kavo '????' '' '*' /h
+  \xf9@x.txt\x81\xa8x.txt (esc)
+  \xf9\x9fAb.txt\x81\xa8Ab.txt (esc)
+  
+  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:2\x8c\xc2 (esc)
+  $ tree
+  Ab.txt
+  x.txt
