@@ -117,6 +117,24 @@ bool volume_available(const std::string& root);
 // never move or replace it).
 bool is_open_log_file(const std::string& path);
 
+// ---- Names as the file system holds them --------------------------------
+
+// What a text typed to match names is: which bytes Windows forbids in names
+// keep a meaning in it.
+enum class NamePatternKind {
+  kName,         // a name or name pattern: `*` and `?` are wildcards
+  kEscapedName,  // as kName, and "\*", "\?" and "\\" stand for the byte
+  kPath,         // a path or path pattern: also `\` and `/` separate, and a
+                 // colon after a single letter at the start is a drive
+};
+
+// `text` (an old string, a file argument, a filter element) as it must read
+// to meet names as the directory search gives them. Where names hold the
+// bytes Windows forbids as escapes (Linux), each such byte without a meaning
+// in `kind` becomes that escape, and an escape pair the escape of its byte;
+// elsewhere no name holds them and the text is returned as it is.
+std::string name_pattern_text(const std::string& text, NamePatternKind kind);
+
 // ---- Time --------------------------------------------------------------
 
 // Seconds since 1970-01-01 00:00:00 UTC now.

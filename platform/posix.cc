@@ -708,17 +708,21 @@ std::string text_path(std::string_view arg) {
 // An argument that names an existing entry exactly as written is that
 // entry: its bytes are name bytes (`1:00.mp3`, `a\b.txt`). Otherwise its
 // directory part is taken as names when it exists as written, and the rest
-// is a pattern whose `\`, `:`, `*` and `?` keep their meaning.
+// is a pattern whose `\`, `*`, `?` and drive colon keep their meaning; its
+// other bytes that Windows forbids are name bytes (`1:00*`).
 std::string file_argument(std::string_view arg) {
   std::string written(arg);
   if (exists_as_written(written)) return internal_path(arg);
   size_t slash = arg.rfind('/');
+  std::string path;
   if (slash != std::string_view::npos && slash > 0 &&
       exists_as_written(written.substr(0, slash))) {
-    return internal_path(arg.substr(0, slash)) + '\\' +
+    path = internal_path(arg.substr(0, slash)) + '\\' +
            text_path(arg.substr(slash + 1));
+  } else {
+    path = text_path(arg);
   }
-  return text_path(arg);
+  return name_pattern(path, NamePatternKind::kPath);
 }
 
 bool is_open_text_file(const Located& entry) {
@@ -935,6 +939,10 @@ bool volume_available(const std::string& root) {
   return ok;
 }
 
+std::string name_pattern_text(const std::string& text, NamePatternKind kind) {
+  return name_pattern(text, kind);
+}
+
 bool is_open_log_file(const std::string& path) {
   if (!g_open_files) return false;
   ++g_dirs.clock;
@@ -994,18 +1002,20 @@ std::vector<CommandArgument> command_arguments(int argc, char** argv,
   bool after_double_dash = false;
   for (int i = 0; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (i == 0 || i == 2) {
+    if (i <= 2) {
       out.push_back({to_internal(arg, TextKind::kText), false, ""});
-    } else if (i == 1) {
-      out.push_back({to_internal(arg, TextKind::kOldString), false, ""});
     } else if (!after_double_dash && arg == "--") {
       after_double_dash = true;
     } else if (after_double_dash || is_absolute_file_argument(arg)) {
       out.push_back({file_argument(arg), true, to_internal(arg, TextKind::kText)});
     } else {
+      // An option keeps its control bytes, as a line of the configuration
+      // file does, so that a filter value's own white-space rules see them.
       std::string text = to_internal(arg, TextKind::kText);
       bool option = !text.empty() && (text[0] == '/' || text[0] == switch_char);
-      out.push_back({option ? text : file_argument(arg), false, text});
+      out.push_back(
+          {option ? to_internal(arg, TextKind::kFileLine) : file_argument(arg),
+           false, text});
     }
   }
   return out;

@@ -116,7 +116,6 @@ const AsciiSet& escaped_ascii(TextKind kind) {
   static const AsciiSet sets[] = {
       make_set(true, "\\/:*?\"<>|"),  // kName
       make_set(true, ""),             // kText
-      make_set(true, ":\"<>|"),       // kOldString
       make_set(false, ""),            // kFileLine
   };
   return sets[static_cast<int>(kind)];
@@ -459,6 +458,18 @@ size_t write_path_prefix(std::string_view in, std::string* out) {
   return 0;
 }
 
+// Whether the single-byte character at `i` of a name pattern keeps its
+// meaning there instead of standing for the name byte.
+bool keeps_meaning(std::string_view text, size_t i, NamePatternKind kind) {
+  char c = text[i];
+  if (c == '*' || c == '?') return true;
+  if (kind != NamePatternKind::kPath) return false;
+  if (c == '\\' || c == '/') return true;
+  unsigned char first = text[0];
+  bool letter = (first | 0x20) >= 'a' && (first | 0x20) <= 'z';
+  return c == ':' && i == 1 && letter;
+}
+
 }  // namespace
 
 void set_external_encoding(const std::string& charset) {
@@ -519,6 +530,37 @@ void append_external(std::string_view internal, std::string* out) {
 std::string to_external(std::string_view internal) {
   std::string out;
   append_external(internal, &out);
+  return out;
+}
+
+void append_name_pattern(std::string_view internal, NamePatternKind kind,
+                         std::string* out) {
+  const AsciiSet& escaped = escaped_ascii(TextKind::kName);
+  const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
+  const size_t n = internal.size();
+  out->reserve(out->size() + n);
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char c = p[i];
+    if (is_lead(c) && i + 1 < n && is_trail(p[i + 1])) {
+      out->append(internal.data() + i, 2);
+      ++i;
+      continue;
+    }
+    if (c >= 0x80 || !escaped[c] || keeps_meaning(internal, i, kind)) {
+      out->push_back(static_cast<char>(c));
+      continue;
+    }
+    if (kind == NamePatternKind::kEscapedName && c == '\\' && i + 1 < n &&
+        (p[i + 1] == '*' || p[i + 1] == '?' || p[i + 1] == '\\')) {
+      c = p[++i];
+    }
+    append_escape(c, out);
+  }
+}
+
+std::string name_pattern(std::string_view internal, NamePatternKind kind) {
+  std::string out;
+  append_name_pattern(internal, kind, &out);
   return out;
 }
 

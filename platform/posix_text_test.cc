@@ -138,8 +138,7 @@ TEST_F(EncodingTextTest, CharactersConvertAndTheRestIsEscaped) {
 }
 
 // Names escape every byte Windows forbids; argument text only control
-// bytes; the old string also `: " < > |`, so that it can match a name
-// holding them; lines of a file nothing.
+// bytes; lines of a file (and options) nothing.
 TEST_F(EncodingTextTest, KindsEscapeTheirOwnAsciiBytes) {
   set_external_encoding("UTF-8");
   const std::string specials = kForbiddenInNames + "\t\x7F";
@@ -149,7 +148,6 @@ TEST_F(EncodingTextTest, KindsEscapeTheirOwnAsciiBytes) {
   } cases[] = {
       {TextKind::kName, specials},
       {TextKind::kText, "\t\x7F"},
-      {TextKind::kOldString, ":\"<>|\t\x7F"},
       {TextKind::kFileLine, ""},
   };
   for (const Case& c : cases) {
@@ -159,6 +157,30 @@ TEST_F(EncodingTextTest, KindsEscapeTheirOwnAsciiBytes) {
       EXPECT_EQ(to_internal(s, c.kind), escaped ? "a" + esc(b) : s)
           << int(c.kind) << " " << int(b);
     }
+  }
+}
+
+// Text typed to match names keeps only what has a meaning in its kind.
+TEST_F(EncodingTextTest, NamePatternsReadForbiddenBytesAsNamesHoldThem) {
+  set_external_encoding("UTF-8");
+  const struct {
+    NamePatternKind kind;
+    std::string text;
+    std::string expected;
+  } cases[] = {
+      {NamePatternKind::kName, "a:*?<b\\/",
+       "a" + esc(':') + "*?" + esc('<') + "b" + esc('\\') + esc('/')},
+      {NamePatternKind::kEscapedName, "\\*\\?\\\\\\x*",
+       esc('*') + esc('?') + esc('\\') + esc('\\') + "x*"},
+      // 表 ends in 0x5C, which starts no pair: the star is a wildcard.
+      {NamePatternKind::kEscapedName, "\x95\\*", "\x95\\*"},
+      {NamePatternKind::kPath, "c:\\d/1:x|",
+       "c:\\d/1" + esc(':') + "x" + esc('|')},
+      {NamePatternKind::kPath, "1:x", "1" + esc(':') + "x"},
+      {NamePatternKind::kPath, "ab:", "ab" + esc(':')},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.expected, name_pattern(c.text, c.kind)) << c.text;
   }
 }
 
@@ -212,6 +234,8 @@ class EncodingRoundTripTest : public ::testing::TestWithParam<const char*> {
   void SetUp() override { set_external_encoding(GetParam()); }
   void TearDown() override { set_external_encoding(""); }
 
+  // Also: a name typed as text and read as a name pattern is the name
+  // itself.
   void check(const std::string& s) {
     std::string name = to_internal(s, TextKind::kName);
     ASSERT_EQ(s, to_external(name)) << testing::PrintToString(s);
@@ -219,6 +243,10 @@ class EncodingRoundTripTest : public ::testing::TestWithParam<const char*> {
     std::string text = to_internal(s, TextKind::kText);
     ASSERT_EQ(s, to_external(text)) << testing::PrintToString(s);
     ASSERT_TRUE(well_formed(text, false)) << testing::PrintToString(s);
+    if (s.find_first_of("*?") == std::string::npos) {
+      ASSERT_EQ(name, name_pattern(text, NamePatternKind::kName))
+          << testing::PrintToString(s);
+    }
     ++count_;
     names_.insert(name);
   }

@@ -398,6 +398,11 @@ bool volume_available(const std::string& root) {
 // Windows itself refuses to move or replace a file that is open.
 bool is_open_log_file(const std::string&) { return false; }
 
+// No Windows name holds a byte Windows forbids in names: nothing to map.
+std::string name_pattern_text(const std::string& text, NamePatternKind) {
+  return text;
+}
+
 // ---- Time --------------------------------------------------------------
 
 int64_t current_time() {

@@ -4,12 +4,35 @@ Shift-JIS, and the bytes Windows forbids in names.
   $ . "$TESTDIR/setup.sh"
   $ only linux
 
+An escape pair of the old string (`\?` `\*` `\\`) stands for that byte as a
+name holds it, and in a file argument's pattern the bytes Windows forbids
+(but the wildcards, the separators and a drive colon) are name bytes.
+
+  $ mkdir sub; touch 'q?.txt' 'st*r.txt' 'a\b.txt' 1:00.mp3 sub/a:0.txt
+  $ kavo '\?' - '*' /e
+  q?.txt→q-.txt
+  
+  改名成功:1個
+  $ kavo '\*' - '*' /e
+  st*r.txt→st-r.txt
+  
+  改名成功:1個
+  $ kavo '\\' - '*' /e
+  a\b.txt→a-b.txt
+  
+  改名成功:1個
+  $ kavo 0 5 '1:00*' 'sub/a:*'
+  1:00.mp3→1:50.mp3
+  sub\a:0.txt→a:5.txt
+  
+  改名成功:2個
+
 In CP932 mode a character whose lead byte is the escape's own (0xF9) is
 escaped whole, both bytes: its trail byte is never a character of its own
 (F9 40 holds no `@`) nor the lead of the next one (F9 9F a holds an `a`),
 and four `?` take it whole.
 
-  $ export KAVO_ENCODING=CP932
+  $ rm -r *; export KAVO_ENCODING=CP932
   $ touch $'\xf9\x40x.txt' $'\xf9\x9fab.txt'
   $ kavo @ Q '*' /e
   \x89\xfc\x96\xbc\x91\xce\x8f\xdb\x82\xc8\x82\xb5 (esc)

@@ -25,4 +25,5 @@ set(E2E_RACE_PRELOAD_SOURCES
 set(E2E_TRANSCRIPTS
   tests/renaming.t
   tests/encodings.t
+  tests/filters.t
 )
