@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavo {
@@ -92,6 +93,7 @@ bool set_normal_attributes(const std::string& path);
 enum class MoveResult {
   kMoved,         // the entry now has the new name
   kTargetExists,  // refused because the new name is taken
+  kNameTooLong,   // refused because the file system cannot hold the name
   kFailed,        // refused for any other reason
 };
 
@@ -134,6 +136,10 @@ enum class NamePatternKind {
 // in `kind` becomes that escape, and an escape pair the escape of its byte;
 // elsewhere no name holds them and the text is returned as it is.
 std::string name_pattern_text(const std::string& text, NamePatternKind kind);
+
+// The length in bytes of the name `name` as the file system stores it: its
+// external bytes on Linux, the ANSI name on Windows.
+size_t stored_name_length(std::string_view name);
 
 // ---- Time --------------------------------------------------------------
 

@@ -889,6 +889,9 @@ MoveResult move_entry(const std::string& from, const std::string& to) {
     result =
         move_without_noreplace_at(a.dir, a.name.c_str(), b.dir, b.name.c_str());
   }
+  if (result == MoveResult::kFailed && errno == ENAMETOOLONG) {
+    result = MoveResult::kNameTooLong;
+  }
   if (result == MoveResult::kMoved) note_moved(a, b);
   return result;
 }
@@ -941,6 +944,10 @@ bool volume_available(const std::string& root) {
 
 std::string name_pattern_text(const std::string& text, NamePatternKind kind) {
   return name_pattern(text, kind);
+}
+
+size_t stored_name_length(std::string_view name) {
+  return external_length(name);
 }
 
 bool is_open_log_file(const std::string& path) {

@@ -564,6 +564,24 @@ std::string name_pattern(std::string_view internal, NamePatternKind kind) {
   return out;
 }
 
+size_t external_length(std::string_view internal) {
+  const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
+  const size_t n = internal.size();
+  size_t length = 0;
+  size_t i = 0;
+  while (i < n) {
+    if (p[i] < 0x80) {
+      ++length;
+      ++i;
+      continue;
+    }
+    Piece piece;
+    i += external_piece(p + i, n - i, &piece);
+    length += piece.size;
+  }
+  return length;
+}
+
 size_t whole_characters_length(std::string_view internal) {
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();

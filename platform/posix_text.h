@@ -64,6 +64,10 @@ std::string to_internal(std::string_view external, TextKind kind);
 void append_external(std::string_view internal, std::string* out);
 std::string to_external(std::string_view internal);
 
+// The length in bytes of the external form of `internal` (what
+// append_external would write), without converting it.
+size_t external_length(std::string_view internal);
+
 // The length of `internal` up to its last whole character, so that text
 // written in pieces converts as if written at once: a final lead byte waits
 // for its trail byte, the first half of a pair escape for its second.

@@ -234,12 +234,13 @@ class EncodingRoundTripTest : public ::testing::TestWithParam<const char*> {
   void SetUp() override { set_external_encoding(GetParam()); }
   void TearDown() override { set_external_encoding(""); }
 
-  // Also: a name typed as text and read as a name pattern is the name
-  // itself.
+  // Also: the external length is counted without converting, and a name
+  // typed as text and read as a name pattern is the name itself.
   void check(const std::string& s) {
     std::string name = to_internal(s, TextKind::kName);
     ASSERT_EQ(s, to_external(name)) << testing::PrintToString(s);
     ASSERT_TRUE(well_formed(name, true)) << testing::PrintToString(s);
+    ASSERT_EQ(s.size(), external_length(name)) << testing::PrintToString(s);
     std::string text = to_internal(s, TextKind::kText);
     ASSERT_EQ(s, to_external(text)) << testing::PrintToString(s);
     ASSERT_TRUE(well_formed(text, false)) << testing::PrintToString(s);

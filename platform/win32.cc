@@ -403,6 +403,8 @@ std::string name_pattern_text(const std::string& text, NamePatternKind) {
   return text;
 }
 
+size_t stored_name_length(std::string_view name) { return name.size(); }
+
 // ---- Time --------------------------------------------------------------
 
 int64_t current_time() {

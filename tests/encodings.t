@@ -27,6 +27,23 @@ name holds it, and in a file argument's pattern the bytes Windows forbids
   
   改名成功:2個
 
+A name is counted as the file system holds it: 44 Hangul syllables, which
+have no Shift-JIS form and take 264 bytes inside, are 132 bytes on disk and
+may grow. A name the file system refuses is reported, in date mode too (a
+duplicate number would only make it longer).
+
+  $ rm -r *; touch "$(printf '가%.0s' {1..44}).txt"
+  $ kavo '' 2024_ '*' /h
+  가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt→2024_가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt
+  
+  改名成功:1個
+  $ rm *; touch -d '2005-04-19 09:05:07' $(printf 'a%.0s' {1..244})
+  $ kavo '' / 'a*' /t /date >out
+  [1]
+  $ sed 's/a\{244\}/a…a/g' out
+  改名不能:a…a≠a…a20050419-090507
+  
+
 In CP932 mode a character whose lead byte is the escape's own (0xF9) is
 escaped whole, both bytes: its trail byte is never a character of its own
 (F9 40 holds no `@`) nor the lead of the next one (F9 9F a holds an `a`),
