@@ -296,7 +296,10 @@ void prepare_run(const Arguments& args, RunState* state) {
   RunContext& run = state->context;
   run.options = &state->options;
   run.filters = &state->filters;
-  run.old_string = args.all[1].text;
+  // The old string meets names as the directory search gives them, which
+  // on Linux hold the bytes Windows forbids as escapes.
+  run.old_string =
+      name_pattern_text(args.all[1].text, NamePatternKind::kEscapedName);
   run.new_string = args.all[2].text;
   if (o.date_format != 0) run.new_string_template = args.all[2].text;
 }

@@ -13,6 +13,7 @@
 #include "filters/filters.h"
 #include "names/calendar.h"
 #include "names/sjis.h"
+#include "platform/platform.h"
 
 namespace kavo {
 
@@ -36,6 +37,8 @@ bool is_space(char c) {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
+
 // Drops the element's trailing white space and gives an element that ends
 // in a single-byte backslash the star that means "everything below".
 void close_element(std::string* text, std::vector<PatternElement>* items) {
@@ -55,10 +58,38 @@ bool ends_with_dir_suffix(const std::string& element, std::string_view suffix) {
          sjis_byte_class(element, start) != 2;
 }
 
-// Sets a list; 0 applied, 1 out of memory (the list is then off).
-int apply_list(std::string_view value, PatternList* list) {
+// Elements are compared with names and paths as the directory search gives
+// them, so each is read the way a name is, once the value's own comma and
+// white-space rules have cut it.
+void map_elements(NamePatternKind kind, PatternList* list) {
+  for (PatternElement& element : list->items) {
+    element.text = name_pattern_text(element.text, kind);
+  }
+}
+
+// How the elements of the list option `letter` (either case) read.
+NamePatternKind kind_of_elements(char letter) {
+  switch (lower(letter)) {
+    case 'd':
+      return NamePatternKind::kEscapedName;
+    case 'f':
+    case 'e':
+      return NamePatternKind::kName;
+    default:
+      return NamePatternKind::kPath;
+  }
+}
+
+bool is_attribute_letter(char letter) { return lower(letter) == 'a'; }
+
+// Sets the list of option `letter`; 0 applied, 1 out of memory (the list is
+// then off).
+int apply_list(std::string_view value, char letter, PatternList* list) {
   try {
     set_pattern_list(value, list);
+    if (!is_attribute_letter(letter)) {
+      map_elements(kind_of_elements(letter), list);
+    }
     return 0;
   } catch (const std::bad_alloc&) {
     list->items.clear();
@@ -72,7 +103,8 @@ int apply_head_limit(std::string_view value, PatternList* list,
                      PatternList* dirs) {
   try {
     set_pattern_list(value, list);
-    set_pattern_list(value, dirs);
+    map_elements(NamePatternKind::kPath, list);
+    *dirs = *list;
     for (PatternElement& element : dirs->items) strip_dir_suffix(&element.text);
     return 0;
   } catch (const std::bad_alloc&) {
@@ -148,8 +180,6 @@ PatternList* limit_list(char letter, FilterSet* f) {
       return nullptr;
   }
 }
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
 // `text` starts after "ly": picks the range and where its value starts.
 DateRange* date_range_for(const char* text, FilterSet* f, const char** value) {
@@ -495,7 +525,7 @@ void parse_date_range(std::string_view value, DateRange* range) {
 int compile_skip_option(const char* text, FilterSet* filters) {
   PatternList* list = skip_list(text[1], filters);
   if (list == nullptr) return 2;
-  return apply_list(text + 2, list);
+  return apply_list(text + 2, text[1], list);
 }
 
 int compile_limit_option(const char* text, FilterSet* filters) {
@@ -520,7 +550,7 @@ int compile_limit_option(const char* text, FilterSet* filters) {
   }
   PatternList* list = limit_list(letter, filters);
   if (list == nullptr) return 2;
-  return apply_list(text + 2, list);
+  return apply_list(text + 2, letter, list);
 }
 
 void strip_readonly_from_skip_attributes(FilterSet* filters) {

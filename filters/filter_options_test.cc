@@ -71,7 +71,7 @@ TEST(FilterOptionsTest, StripsDirectorySuffixOfHeadCopies) {
 
 TEST(FilterOptionsTest, ChoosesListsByLetterAndKeepsTheWholeValue) {
   FilterSet f;
-  for (const char* option : {"sha", "sHb", "sTc", "SPd", "sEe", "sfC:\\t/d"}) {
+  for (const char* option : {"sha", "sHb", "sTc", "SPd", "sEe", "stC:\\t/d"}) {
     EXPECT_EQ(compile_option(option, &f), 0) << option;
   }
   EXPECT_EQ(texts(f.skip_head), "[a]");
@@ -79,8 +79,8 @@ TEST(FilterOptionsTest, ChoosesListsByLetterAndKeepsTheWholeValue) {
   EXPECT_EQ(texts(f.skip_tail_case), "[c]");
   EXPECT_EQ(texts(f.skip_path_case), "[d]");
   EXPECT_EQ(texts(f.skip_extension_case), "[e]");
-  EXPECT_EQ(texts(f.skip_file_name), "[C:\\t/d]");
-  EXPECT_TRUE(f.skip_tail.items.empty());
+  EXPECT_EQ(texts(f.skip_tail), "[C:\\t/d]");
+  EXPECT_TRUE(f.skip_file_name.items.empty());
   EXPECT_TRUE(f.skip_path.items.empty());
   for (const char* text : {"sx", "sS", "sy", "s", "sL"}) {
     EXPECT_EQ(compile_skip_option(text, &f), 2) << text;

@@ -5,6 +5,7 @@
 #include "driver/options.h"
 #include "names/pattern.h"
 #include "names/sjis.h"
+#include "platform/platform.h"
 
 namespace kavo {
 
@@ -74,7 +75,7 @@ bool change_part(const std::string& old_string, const std::string& new_string,
     return false;
   }
   *part = new_string;
-  return part->size() < kNamePartLimit;
+  return stored_name_length(*part) < kNamePartLimit;
 }
 
 }  // namespace

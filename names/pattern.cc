@@ -249,7 +249,14 @@ struct Walker {
   }
 };
 
-bool fits(size_t length) { return length < kNamePartLimit; }
+// Whether a name part of `before` bytes may become one of `after` bytes,
+// both counted as the file system stores names (on Linux the external
+// bytes, where a byte without a Shift-JIS form, two bytes inside, counts
+// once). Only a change that makes it longer is refused, so a name that is
+// already long may still shrink.
+bool fits(size_t before, size_t after) {
+  return after < kNamePartLimit || after <= before;
+}
 
 }  // namespace
 
@@ -300,25 +307,34 @@ bool replace_first_match(std::string* name_part, std::string_view old_string,
   Match match;
   if (!find_match(*name_part, old_string, flags, &match)) return false;
   size_t matched = match.end - match.start;
-  // Only a growing replacement is refused: a name that is already long
-  // (a Linux name whose escapes make it longer inside) may still shrink.
-  if (new_string.size() > matched &&
-      !fits(name_part->size() - matched + new_string.size())) {
+  // Measured in place, and put back when it does not fit.
+  size_t before = stored_name_length(*name_part);
+  std::string removed = name_part->substr(match.start, matched);
+  name_part->replace(match.start, matched, new_string);
+  if (!fits(before, stored_name_length(*name_part))) {
+    name_part->replace(match.start, new_string.size(), removed);
     return false;
   }
-  name_part->replace(match.start, matched, new_string);
   return true;
 }
 
 bool insert_at_start(std::string* name_part, std::string_view new_string) {
-  if (!fits(name_part->size() + new_string.size())) return false;
+  size_t before = stored_name_length(*name_part);
   name_part->insert(0, new_string);
+  if (!fits(before, stored_name_length(*name_part))) {
+    name_part->erase(0, new_string.size());
+    return false;
+  }
   return true;
 }
 
 bool append_at_end(std::string* name_part, std::string_view new_string) {
-  if (!fits(name_part->size() + new_string.size())) return false;
+  size_t before = stored_name_length(*name_part);
   name_part->append(new_string);
+  if (!fits(before, stored_name_length(*name_part))) {
+    name_part->resize(name_part->size() - new_string.size());
+    return false;
+  }
   return true;
 }
 

@@ -13,7 +13,8 @@ namespace kavo {
 
 struct FindRecord;
 
-// A name part must stay below this many bytes (259 bytes and the NUL).
+// A name part must stay below this many bytes (259 bytes and the NUL), as
+// the file system stores the name (stored_name_length).
 constexpr size_t kNamePartLimit = 260;
 
 struct MatchFlags {

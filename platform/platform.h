@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavo {
@@ -99,6 +100,7 @@ bool set_normal_attributes(const std::string& path);
 enum class MoveResult {
   kMoved,         // the entry now has the new name
   kTargetExists,  // refused because the new name is taken
+  kNameTooLong,   // refused because the file system cannot hold the name
   kFailed,        // refused for any other reason
 };
 
@@ -135,6 +137,28 @@ struct FileIdentity {
 // Fills `*identity` for the entry at `path` (a link itself, not what it
 // points to). Returns false when there is no such entry.
 bool entry_identity(const std::string& path, FileIdentity* identity);
+
+// ---- Names as the file system holds them --------------------------------
+
+// What a text typed to match names is: which bytes Windows forbids in names
+// keep a meaning in it.
+enum class NamePatternKind {
+  kName,         // a name or name pattern: `*` and `?` are wildcards
+  kEscapedName,  // as kName, and "\*", "\?" and "\\" stand for the byte
+  kPath,         // a path or path pattern: also `\` and `/` separate, and a
+                 // colon after a single letter at the start is a drive
+};
+
+// `text` (an old string, a file argument, a filter element) as it must read
+// to meet names as the directory search gives them. Where names hold the
+// bytes Windows forbids as escapes (Linux), each such byte without a meaning
+// in `kind` becomes that escape, and an escape pair the escape of its byte;
+// elsewhere no name holds them and the text is returned as it is.
+std::string name_pattern_text(const std::string& text, NamePatternKind kind);
+
+// The length in bytes of the name `name` as the file system stores it: its
+// external bytes on Linux, the ANSI name on Windows.
+size_t stored_name_length(std::string_view name);
 
 // ---- Time --------------------------------------------------------------
 

@@ -468,23 +468,6 @@ bool write_all(int fd, const char* data, size_t size) {
   return true;
 }
 
-// The length of `text` up to its last complete character: a final lead
-// byte waits for its trail byte in the next write, so that a character or
-// an escape split between two writes still converts as one.
-size_t complete_length(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    if (!is_lead(text[i])) {
-      ++i;
-    } else if (i + 1 < text.size()) {
-      i += 2;
-    } else {
-      return i;
-    }
-  }
-  return i;
-}
-
 // Internal text on its way to a file descriptor: the held lead byte and the
 // converted bytes not yet written.
 struct OutputSink {
@@ -501,7 +484,7 @@ void sink_append(OutputSink* sink, const char* data, size_t size, bool crlf) {
     sink->held.append(data, size);
     text = sink->held;
   }
-  size_t usable = complete_length(text);
+  size_t usable = whole_characters_length(text);
   std::string_view whole = text.substr(0, usable);
   while (crlf && !whole.empty()) {
     size_t newline = whole.find('\n');
@@ -526,7 +509,7 @@ bool sink_flush(OutputSink* sink, int fd) {
 
 // A final lead byte that never got its trail byte is written as it is.
 bool sink_finish(OutputSink* sink, int fd) {
-  sink->buffer.append(sink->held);
+  append_external(sink->held, &sink->buffer);
   sink->held.clear();
   return sink_flush(sink, fd);
 }
@@ -793,17 +776,21 @@ std::string text_path(std::string_view arg) {
 // An argument that names an existing entry exactly as written is that
 // entry: its bytes are name bytes (`1:00.mp3`, `a\b.txt`). Otherwise its
 // directory part is taken as names when it exists as written, and the rest
-// is a pattern whose `\`, `:`, `*` and `?` keep their meaning.
+// is a pattern whose `\`, `*`, `?` and drive colon keep their meaning; its
+// other bytes that Windows forbids are name bytes (`1:00*`).
 std::string file_argument(std::string_view arg) {
   std::string written(arg);
   if (exists_as_written(written)) return internal_path(arg);
   size_t slash = arg.rfind('/');
+  std::string path;
   if (slash != std::string_view::npos && slash > 0 &&
       exists_as_written(written.substr(0, slash))) {
-    return internal_path(arg.substr(0, slash)) + '\\' +
+    path = internal_path(arg.substr(0, slash)) + '\\' +
            text_path(arg.substr(slash + 1));
+  } else {
+    path = text_path(arg);
   }
-  return text_path(arg);
+  return name_pattern(path, NamePatternKind::kPath);
 }
 
 bool is_open_text_file(const Located& entry) {
@@ -979,6 +966,9 @@ MoveResult move_entry(const std::string& from, const std::string& to) {
   if (!locate_pair(from, to, &a, &b)) return MoveResult::kFailed;
   if (is_open_text_file(a) || is_open_text_file(b)) return MoveResult::kFailed;
   MoveResult result = move_at(a.dir, a.name.c_str(), b.dir, b.name.c_str());
+  if (result == MoveResult::kFailed && errno == ENAMETOOLONG) {
+    result = MoveResult::kNameTooLong;
+  }
   if (result == MoveResult::kMoved) note_moved(a, b);
   return result;
 }
@@ -1074,6 +1064,14 @@ bool volume_available(const std::string& root) {
   return ok;
 }
 
+std::string name_pattern_text(const std::string& text, NamePatternKind kind) {
+  return name_pattern(text, kind);
+}
+
+size_t stored_name_length(std::string_view name) {
+  return external_length(name);
+}
+
 bool is_open_log_file(const std::string& path) {
   if (!g_open_files) return false;
   ++g_dirs.clock;
@@ -1161,18 +1159,20 @@ std::vector<CommandArgument> command_arguments(int argc, char** argv,
   bool after_double_dash = false;
   for (int i = 0; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (i == 0 || i == 2) {
+    if (i <= 2) {
       out.push_back({to_internal(arg, TextKind::kText), false, ""});
-    } else if (i == 1) {
-      out.push_back({to_internal(arg, TextKind::kOldString), false, ""});
     } else if (!after_double_dash && arg == "--") {
       after_double_dash = true;
     } else if (after_double_dash || is_absolute_file_argument(arg)) {
       out.push_back({file_argument(arg), true, to_internal(arg, TextKind::kText)});
     } else {
+      // An option keeps its control bytes, as a line of the configuration
+      // file does, so that a filter value's own white-space rules see them.
       std::string text = to_internal(arg, TextKind::kText);
       bool option = !text.empty() && (text[0] == '/' || text[0] == switch_char);
-      out.push_back({option ? text : file_argument(arg), false, text});
+      out.push_back(
+          {option ? to_internal(arg, TextKind::kFileLine) : file_argument(arg),
+           false, text});
     }
   }
   return out;

@@ -30,6 +30,14 @@ bool is_separator(unsigned char c) { return c == '\\' || c == '/'; }
 // trails that are neither letters nor `\` or `|`; the rare rest gets
 // letters. 0x5C and 0x7C are never used as trail, so an escape never holds
 // a byte that naive code could take for a separator.
+//
+// A CP932 character of the escape's own lead byte (external text in CP932
+// mode) is escaped whole, both bytes, so that neither its trail byte nor a
+// byte after it can be taken for a character of its own. A trail 0x80-0xFC
+// has an escape of its own: F9 F9, F9 t. A trail 0x40-0x7E (printable
+// ASCII, without escapes but for `\` and `|`) takes the pair escape F9 'k',
+// F9 t+0x40, which stands for both bytes ('k' is no other escape's trail,
+// and t+0x40 lies in 0x80-0xBE).
 
 struct EscapeTables {
   std::array<unsigned char, 256> trail_of{};  // 0: the byte has no escape
@@ -64,6 +72,34 @@ void append_escape(unsigned char raw, std::string* out) {
   out->push_back(static_cast<char>(escapes().trail_of[raw]));
 }
 
+constexpr unsigned char kPairTrail = 'k';
+constexpr unsigned char kPairShift = 0x40;
+
+// The escape of the character F9 `trail`.
+void append_lead_character(unsigned char trail, std::string* out) {
+  if (trail >= 0x80) {
+    append_escape(kEscapeLead, out);
+    append_escape(trail, out);
+    return;
+  }
+  const char pair[] = {
+      static_cast<char>(kEscapeLead), static_cast<char>(kPairTrail),
+      static_cast<char>(kEscapeLead), static_cast<char>(trail + kPairShift)};
+  out->append(pair, 4);
+}
+
+// True when `p` (n bytes) begins with a pair escape; `*trail` receives the
+// trail byte of the character it stands for.
+bool decode_pair(const unsigned char* p, size_t n, unsigned char* trail) {
+  if (n < 4 || p[0] != kEscapeLead || p[1] != kPairTrail ||
+      p[2] != kEscapeLead || p[3] < 0x40 + kPairShift ||
+      p[3] > 0x7E + kPairShift) {
+    return false;
+  }
+  *trail = p[3] - kPairShift;
+  return true;
+}
+
 // The ASCII bytes each kind of text escapes.
 using AsciiSet = std::array<bool, 128>;
 
@@ -80,7 +116,6 @@ const AsciiSet& escaped_ascii(TextKind kind) {
   static const AsciiSet sets[] = {
       make_set(true, "\\/:*?\"<>|"),  // kName
       make_set(true, ""),             // kText
-      make_set(true, ":\"<>|"),       // kOldString
       make_set(false, ""),            // kFileLine
   };
   return sets[static_cast<int>(kind)];
@@ -324,8 +359,12 @@ size_t take_cp932(const unsigned char* p, size_t n, std::string* out) {
     out->push_back(static_cast<char>(p[0]));
     return 1;
   }
-  if (is_lead(p[0]) && p[0] != kEscapeLead && n >= 2 && is_trail(p[1])) {
-    out->append(reinterpret_cast<const char*>(p), 2);
+  if (is_lead(p[0]) && n >= 2 && is_trail(p[1])) {
+    if (p[0] == kEscapeLead) {
+      append_lead_character(p[1], out);
+    } else {
+      out->append(reinterpret_cast<const char*>(p), 2);
+    }
     return 2;
   }
   append_escape(p[0], out);
@@ -344,12 +383,31 @@ size_t take_converted(const unsigned char* p, size_t n, std::string* out) {
   return length;
 }
 
-// Writes the external form of the internal character at `p` (p[0] >=
-// 0x80); returns the internal bytes used.
-size_t put_character(const unsigned char* p, size_t n, std::string* out) {
+// The external bytes of one internal character: `data` points into the
+// text, the tables or `own`.
+struct Piece {
+  const char* data = nullptr;
+  size_t size = 0;
+  char own[2] = {};
+};
+
+// Fills `*piece` with the external form of the internal character at `p`
+// (p[0] >= 0x80); returns the internal bytes it takes.
+size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
   unsigned char raw = 0;
-  if (n >= 2 && decode_escape(p[0], p[1], &raw)) {
-    out->push_back(static_cast<char>(raw));
+  if (decode_pair(p, n, &raw)) {
+    piece->own[0] = static_cast<char>(kEscapeLead);
+    piece->own[1] = static_cast<char>(raw);
+    piece->data = piece->own;
+    piece->size = 2;
+    return 4;
+  }
+  bool half_pair = n >= 2 && p[0] == kEscapeLead && p[1] == kPairTrail;
+  if ((n >= 2 && decode_escape(p[0], p[1], &raw)) || half_pair) {
+    // Half a pair escape (the rest cut off by a replacement) is its lead.
+    piece->own[0] = static_cast<char>(half_pair ? kEscapeLead : raw);
+    piece->data = piece->own;
+    piece->size = 1;
     return 2;
   }
   size_t length = is_lead(p[0]) && n >= 2 && is_trail(p[1]) ? 2 : 1;
@@ -358,12 +416,23 @@ size_t put_character(const unsigned char* p, size_t n, std::string* out) {
     uint16_t code = length == 2 ? (p[0] << 8 | p[1]) : p[0];
     const ExternalForm& form = tables().forms[form_index(code)];
     if (form.length != 0) {
-      out->append(form.bytes, form.length);
+      piece->data = form.bytes;
+      piece->size = form.length;
       return length;
     }
   }
-  out->append(reinterpret_cast<const char*>(p), length);
+  piece->data = reinterpret_cast<const char*>(p);
+  piece->size = length;
   return length;
+}
+
+// Writes the external form of the internal character at `p` (p[0] >=
+// 0x80); returns the internal bytes used.
+size_t put_character(const unsigned char* p, size_t n, std::string* out) {
+  Piece piece;
+  size_t used = external_piece(p, n, &piece);
+  out->append(piece.data, piece.size);
+  return used;
 }
 
 // Where the components of an internal path start, after writing the Linux
@@ -387,6 +456,18 @@ size_t write_path_prefix(std::string_view in, std::string* out) {
     return 2;  // `X:\a` continues with the root's separator, `X:a` is relative
   }
   return 0;
+}
+
+// Whether the single-byte character at `i` of a name pattern keeps its
+// meaning there instead of standing for the name byte.
+bool keeps_meaning(std::string_view text, size_t i, NamePatternKind kind) {
+  char c = text[i];
+  if (c == '*' || c == '?') return true;
+  if (kind != NamePatternKind::kPath) return false;
+  if (c == '\\' || c == '/') return true;
+  unsigned char first = text[0];
+  bool letter = (first | 0x20) >= 'a' && (first | 0x20) <= 'z';
+  return c == ':' && i == 1 && letter;
 }
 
 }  // namespace
@@ -450,6 +531,75 @@ std::string to_external(std::string_view internal) {
   std::string out;
   append_external(internal, &out);
   return out;
+}
+
+void append_name_pattern(std::string_view internal, NamePatternKind kind,
+                         std::string* out) {
+  const AsciiSet& escaped = escaped_ascii(TextKind::kName);
+  const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
+  const size_t n = internal.size();
+  out->reserve(out->size() + n);
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char c = p[i];
+    if (is_lead(c) && i + 1 < n && is_trail(p[i + 1])) {
+      out->append(internal.data() + i, 2);
+      ++i;
+      continue;
+    }
+    if (c >= 0x80 || !escaped[c] || keeps_meaning(internal, i, kind)) {
+      out->push_back(static_cast<char>(c));
+      continue;
+    }
+    if (kind == NamePatternKind::kEscapedName && c == '\\' && i + 1 < n &&
+        (p[i + 1] == '*' || p[i + 1] == '?' || p[i + 1] == '\\')) {
+      c = p[++i];
+    }
+    append_escape(c, out);
+  }
+}
+
+std::string name_pattern(std::string_view internal, NamePatternKind kind) {
+  std::string out;
+  append_name_pattern(internal, kind, &out);
+  return out;
+}
+
+size_t external_length(std::string_view internal) {
+  const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
+  const size_t n = internal.size();
+  size_t length = 0;
+  size_t i = 0;
+  while (i < n) {
+    if (p[i] < 0x80) {
+      ++length;
+      ++i;
+      continue;
+    }
+    Piece piece;
+    i += external_piece(p + i, n - i, &piece);
+    length += piece.size;
+  }
+  return length;
+}
+
+size_t whole_characters_length(std::string_view internal) {
+  const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
+  const size_t n = internal.size();
+  size_t i = 0;
+  while (i < n) {
+    if (!is_lead(p[i])) {
+      ++i;
+    } else if (i + 1 == n) {
+      return i;
+    } else if (p[i] == kEscapeLead && p[i + 1] == kPairTrail) {
+      if (n - i < 4) return i;
+      unsigned char trail = 0;
+      i += decode_pair(p + i, n - i, &trail) ? 4 : 2;
+    } else {
+      i += 2;
+    }
+  }
+  return i;
 }
 
 void append_external_path(std::string_view internal, std::string* out) {

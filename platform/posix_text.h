@@ -11,10 +11,11 @@
 // Lossless escapes. An external byte that cannot be carried as a character
 // (invalid, without a CP932 form that converts back to the same bytes, or a
 // byte the kind of text forbids) becomes one escape: the two-byte character
-// 0xF9 + trail byte, one trail value per escaped byte. Decoding an escape
-// always gives back the raw byte, so external -> internal -> external is the
-// identity for every byte string and two different names never become the
-// same internal name.
+// 0xF9 + trail byte, one trail value per escaped byte. A CP932 character of
+// that lead byte is escaped whole, both bytes (see posix_text.cc). Decoding
+// an escape always gives back the raw bytes, so external -> internal ->
+// external is the identity for every byte string and two different names
+// never become the same internal name.
 
 #ifndef KAVO_PLATFORM_POSIX_TEXT_H_
 #define KAVO_PLATFORM_POSIX_TEXT_H_
@@ -24,18 +25,19 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
+
 namespace kavo {
 
 // What an external text is, which decides the ASCII bytes that get escapes.
 enum class TextKind {
-  kName,       // a file-system name component: `\ / : * ? " < > |` and
-               // control bytes are escaped (they never act as separator,
-               // drive colon or wildcard inside the program)
-  kText,       // argument and environment text: control bytes escaped
-  kOldString,  // the old string: as kText, plus `: " < > |`, so that it can
-               // match a name holding those bytes
-  kFileLine,   // a line read from a text file: all ASCII bytes kept (line
-               // ends, tabs and binary bytes are the reader's to judge)
+  kName,      // a file-system name component: `\ / : * ? " < > |` and
+              // control bytes are escaped (they never act as separator,
+              // drive colon or wildcard inside the program)
+  kText,      // argument and environment text: control bytes escaped
+  kFileLine,  // a line read from a text file, or an option: all ASCII
+              // bytes kept (line ends, tabs and binary bytes are the
+              // reader's to judge; a filter value's white space included)
 };
 
 // The lead byte of every escape.
@@ -61,6 +63,23 @@ std::string to_internal(std::string_view external, TextKind kind);
 // bytes, characters converted; bytes without an external form are copied.
 void append_external(std::string_view internal, std::string* out);
 std::string to_external(std::string_view internal);
+
+// The length in bytes of the external form of `internal` (what
+// append_external would write), without converting it.
+size_t external_length(std::string_view internal);
+
+// The length of `internal` up to its last whole character, so that text
+// written in pieces converts as if written at once: a final lead byte waits
+// for its trail byte, the first half of a pair escape for its second.
+size_t whole_characters_length(std::string_view internal);
+
+// Appends `internal`, text typed to match names (an old string, a file
+// argument, a filter element), as it must read to meet names: each
+// single-byte character that a name holds as an escape becomes that escape,
+// except the bytes that keep a meaning in `kind`.
+void append_name_pattern(std::string_view internal, NamePatternKind kind,
+                         std::string* out);
+std::string name_pattern(std::string_view internal, NamePatternKind kind);
 
 // Appends the Linux path for an internal path: `\` and `/` separate;
 // `X:\a` is `/a` (every drive is the one root); `X:` and `X:rel` are relative

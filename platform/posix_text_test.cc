@@ -124,7 +124,10 @@ TEST_F(EncodingTextTest, CharactersConvertAndTheRestIsEscaped) {
         });
   check("CP932", {
                      {"1:00.mp3", "1" + esc(':') + "00.mp3"},
-                     {"\xF9\x40", esc(0xF9) + "@"},
+                     // The escape's own lead: the character escaped whole.
+                     {"\xF9\x40x", "\xF9k\xF9\x80x"},
+                     {bytes({0xF9, 0x9F, 'a'}), esc(0xF9) + esc(0x9F) + "a"},
+                     {"\xF9:", esc(0xF9) + esc(':')},
                      {"\xF0\x40", "\xF0\x40"},  // user-defined, not 0xF9
                      {"a\x81", "a" + esc(0x81)},
                  });
@@ -135,8 +138,7 @@ TEST_F(EncodingTextTest, CharactersConvertAndTheRestIsEscaped) {
 }
 
 // Names escape every byte Windows forbids; argument text only control
-// bytes; the old string also `: " < > |`, so that it can match a name
-// holding them; lines of a file nothing.
+// bytes; lines of a file (and options) nothing.
 TEST_F(EncodingTextTest, KindsEscapeTheirOwnAsciiBytes) {
   set_external_encoding("UTF-8");
   const std::string specials = kForbiddenInNames + "\t\x7F";
@@ -146,7 +148,6 @@ TEST_F(EncodingTextTest, KindsEscapeTheirOwnAsciiBytes) {
   } cases[] = {
       {TextKind::kName, specials},
       {TextKind::kText, "\t\x7F"},
-      {TextKind::kOldString, ":\"<>|\t\x7F"},
       {TextKind::kFileLine, ""},
   };
   for (const Case& c : cases) {
@@ -157,6 +158,45 @@ TEST_F(EncodingTextTest, KindsEscapeTheirOwnAsciiBytes) {
           << int(c.kind) << " " << int(b);
     }
   }
+}
+
+// Text typed to match names keeps only what has a meaning in its kind.
+TEST_F(EncodingTextTest, NamePatternsReadForbiddenBytesAsNamesHoldThem) {
+  set_external_encoding("UTF-8");
+  const struct {
+    NamePatternKind kind;
+    std::string text;
+    std::string expected;
+  } cases[] = {
+      {NamePatternKind::kName, "a:*?<b\\/",
+       "a" + esc(':') + "*?" + esc('<') + "b" + esc('\\') + esc('/')},
+      {NamePatternKind::kEscapedName, "\\*\\?\\\\\\x*",
+       esc('*') + esc('?') + esc('\\') + esc('\\') + "x*"},
+      // 表 ends in 0x5C, which starts no pair: the star is a wildcard.
+      {NamePatternKind::kEscapedName, "\x95\\*", "\x95\\*"},
+      {NamePatternKind::kPath, "c:\\d/1:x|",
+       "c:\\d/1" + esc(':') + "x" + esc('|')},
+      {NamePatternKind::kPath, "1:x", "1" + esc(':') + "x"},
+      {NamePatternKind::kPath, "ab:", "ab" + esc(':')},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.expected, name_pattern(c.text, c.kind)) << c.text;
+  }
+}
+
+// Text written in pieces converts as if written at once: a piece never
+// ends inside a character or a pair escape.
+TEST_F(EncodingTextTest, PiecesEndAtWholeCharacters) {
+  set_external_encoding("CP932");
+  const std::string pair = to_internal("\xF9\x40", TextKind::kName);
+  ASSERT_EQ(4u, pair.size());
+  EXPECT_EQ(1u, whole_characters_length("x\x95"));
+  for (size_t cut = 1; cut < 4; ++cut) {
+    EXPECT_EQ(1u, whole_characters_length("x" + pair.substr(0, cut))) << cut;
+  }
+  EXPECT_EQ(5u, whole_characters_length("x" + pair));
+  // Half a pair escape, the rest cut off by a replacement, is its lead.
+  EXPECT_EQ("\xF9x", to_external(pair.substr(0, 2) + "x"));
 }
 
 TEST_F(EncodingTextTest, ChoiceOfTheEncoding) {
@@ -194,13 +234,20 @@ class EncodingRoundTripTest : public ::testing::TestWithParam<const char*> {
   void SetUp() override { set_external_encoding(GetParam()); }
   void TearDown() override { set_external_encoding(""); }
 
+  // Also: the external length is counted without converting, and a name
+  // typed as text and read as a name pattern is the name itself.
   void check(const std::string& s) {
     std::string name = to_internal(s, TextKind::kName);
     ASSERT_EQ(s, to_external(name)) << testing::PrintToString(s);
     ASSERT_TRUE(well_formed(name, true)) << testing::PrintToString(s);
+    ASSERT_EQ(s.size(), external_length(name)) << testing::PrintToString(s);
     std::string text = to_internal(s, TextKind::kText);
     ASSERT_EQ(s, to_external(text)) << testing::PrintToString(s);
     ASSERT_TRUE(well_formed(text, false)) << testing::PrintToString(s);
+    if (s.find_first_of("*?") == std::string::npos) {
+      ASSERT_EQ(name, name_pattern(text, NamePatternKind::kName))
+          << testing::PrintToString(s);
+    }
     ++count_;
     names_.insert(name);
   }

@@ -511,6 +511,13 @@ bool entry_identity(const std::string& path, FileIdentity* identity) {
   return read_identity(path, identity);
 }
 
+// No Windows name holds a byte Windows forbids in names: nothing to map.
+std::string name_pattern_text(const std::string& text, NamePatternKind) {
+  return text;
+}
+
+size_t stored_name_length(std::string_view name) { return name.size(); }
+
 // ---- Time --------------------------------------------------------------
 
 int64_t current_time() {

@@ -81,14 +81,21 @@ RenameOutcome report_log_refused(RunContext* run) {
   return count_failure("改名不能", run);
 }
 
+// A name too long for the file system only grows with a duplicate number,
+// so it too fails at once in date mode.
+RenameOutcome report_too_long(RunContext* run) {
+  run->new_path = strip_directory(run->new_path);
+  return count_failure("改名不能", run);
+}
+
 // A move that never replaces anything. Its target cannot be the open log
 // either: that name is taken, so the move is refused.
 RenameOutcome plain_move(RunContext* run) {
   if (!run->options->test_mode) {
     if (is_open_log_file(run->path)) return report_log_refused(run);
-    if (move_entry(run->path, run->new_path) != MoveResult::kMoved) {
-      return report_refused(run);
-    }
+    MoveResult result = move_entry(run->path, run->new_path);
+    if (result == MoveResult::kNameTooLong) return report_too_long(run);
+    if (result != MoveResult::kMoved) return report_refused(run);
   }
   return report_moved(run);
 }
@@ -173,6 +180,8 @@ RenameOutcome move_first(RunContext* run, bool* taken) {
     case MoveResult::kTargetExists:
       if (handle_existing_target(run, taken, &outcome)) return outcome;
       return plain_move(run);
+    case MoveResult::kNameTooLong:
+      return report_too_long(run);
     case MoveResult::kFailed:
       // A move onto the open log is refused before the target is looked
       // for, but that name is taken all the same.

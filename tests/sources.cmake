@@ -28,4 +28,5 @@ set(E2E_TRANSCRIPTS
   tests/filters.t
   tests/windows.t
   tests/configuration.t
+  tests/encodings.t
 )
