@@ -72,6 +72,7 @@ white-space rules have cut it (a tab after a comma is dropped on the command
 line too): `:` `*` `"` in /sf, /se, /sd and /sh elements meet the names
 that hold them, `\*` in /sd is a star, and wildcards keep their meaning.
 
+  $ unset KAVO_ENCODING; mkdir ../filters && cd ../filters
   $ mkdir 'sk:ip' 'st*r' 'ho:me'
   $ touch 'keep:me.txt' other.txt 'e.t:t' one.txt sk:ip/e.txt 'st*r/e.txt' ho:me/e.txt
   $ kavo e E '*' /d $'/sfkeep:me.txt,\tother.txt' /set:t '/sdsk:ip,st\*r' /shho:me
