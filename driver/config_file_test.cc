@@ -73,9 +73,12 @@ TEST(ConfigExpandEnv, ReplacesReferences) {
   const std::string too_long_name = long_name + "N";
   const std::string fill(kConfigLineCapacity - 2, 'v');
   const std::pair<std::string, std::string> variables[] = {
-      {"KAVOCFG_TEMP", "C:\\Temp"}, {"KAVOCFG_PCT", "%KAVOCFG_TEMP%"},
-      {"KAVOCFG_REF", "%KAVOCFG_B%"}, {"KAVOCFG_B", "b"},
-      {"KAVOCFG_FILL", fill},      {long_name, "v"},
+      {"KAVOCFG_TEMP", "C:\\Temp"},
+      {"KAVOCFG_PCT", "%KAVOCFG_TEMP%"},
+      {"KAVOCFG_REF", "%KAVOCFG_B%"},
+      {"KAVOCFG_B", "b"},
+      {"KAVOCFG_FILL", fill},
+      {long_name, "v"},
       {too_long_name, "v"}};
   for (const auto& [name, value] : variables) {
     kavo_testing::set_environment(name, value.c_str());
@@ -114,10 +117,10 @@ TEST(ConfigSwitchLine, SetsTheSwitchCharacter) {
     const char* line;
     char current;
     char expected;
-  } cases[] = {{"switch = -", '/', '-'}, {"switch=\t\v-x", '/', '-'},
+  } cases[] = {{"switch = -", '/', '-'},   {"switch=\t\v-x", '/', '-'},
                {"switchchar=+", '/', '+'}, {"Switch=-", '/', '/'},
-               {"switch -", '+', '+'},   {"x switch=-", '/', '/'},
-               {"switch=", '-', '/'},    {"switch=  ", '-', '/'}};
+               {"switch -", '+', '+'},     {"x switch=-", '/', '/'},
+               {"switch=", '-', '/'},      {"switch=  ", '-', '/'}};
   for (const auto& c : cases) {
     EXPECT_EQ(switch_char_from_line(c.line, c.current), c.expected) << c.line;
   }

@@ -38,9 +38,12 @@ TEST(FilterValuesTest, ListElements) {
     EXPECT_EQ(texts(list), expected) << value;
   }
   const std::pair<std::string, std::string> heads[] = {
-      {"C:\\tmp\\*", "C:\\tmp"},      {"C:\\tmp\\*.*", "C:\\tmp"},
-      {"C:\\tmp\\*.txt", "C:\\tmp\\*.txt"}, {"*", "*"},
-      {"\\*", ""},                    {"a\x95\x5C*.*", "a\x95\x5C*.*"},
+      {"C:\\tmp\\*", "C:\\tmp"},
+      {"C:\\tmp\\*.*", "C:\\tmp"},
+      {"C:\\tmp\\*.txt", "C:\\tmp\\*.txt"},
+      {"*", "*"},
+      {"\\*", ""},
+      {"a\x95\x5C*.*", "a\x95\x5C*.*"},
   };
   for (const auto& [element, expected] : heads) {
     std::string text = element;
@@ -51,10 +54,17 @@ TEST(FilterValuesTest, ListElements) {
 
 TEST(FilterValuesTest, Sizes) {
   const std::pair<std::string, uint64_t> cases[] = {
-      {"1k", 1024},       {"1.5K", 1536},      {"1.05K", 1075},
-      {"0.5G", 536870912}, {"2m", 2097152},    {"1.5", 1},
-      {".5K", 0},         {"abc", 0},          {"7 K", 7},
-      {"  +12", 12},      {"1.K", 1024},
+      {"1k", 1024},
+      {"1.5K", 1536},
+      {"1.05K", 1075},
+      {"0.5G", 536870912},
+      {"2m", 2097152},
+      {"1.5", 1},
+      {".5K", 0},
+      {"abc", 0},
+      {"7 K", 7},
+      {"  +12", 12},
+      {"1.K", 1024},
       // F of 2^54 times 1024 needs 65 bits: its last digit is dropped.
       {"0.18014398509481984K", 184},
       // Only the first 19 fraction digits count.
@@ -73,8 +83,10 @@ TEST(FilterValuesTest, Sizes) {
     const char* option;
     uint64_t min;
     uint64_t max;
-  } ranges[] = {{"ls", kSizeNone, kSizeNone},  {"ls1K-", 1024, kSizeOpen},
-                {"ls-1.5M", kSizeOpen, 1572864}, {"ls1.5", 1, kSizeNone},
+  } ranges[] = {{"ls", kSizeNone, kSizeNone},
+                {"ls1K-", 1024, kSizeOpen},
+                {"ls-1.5M", kSizeOpen, 1572864},
+                {"ls1.5", 1, kSizeNone},
                 {"ls1.5K-2M", 1536, 2097152}};
   for (const auto& c : ranges) {
     FilterSet f;

@@ -35,7 +35,8 @@ void check_matches(const std::vector<MatchCase>& cases) {
       EXPECT_TRUE(c.match(text, c.pattern, c.fold)) << c.pattern << " " << text;
     }
     for (const std::string& text : c.other) {
-      EXPECT_FALSE(c.match(text, c.pattern, c.fold)) << c.pattern << " " << text;
+      EXPECT_FALSE(c.match(text, c.pattern, c.fold))
+          << c.pattern << " " << text;
     }
   }
 }
@@ -67,7 +68,9 @@ TEST(FilterPathsTest, Matchers) {
       {escaped, "a\\\\b", {"a\\b"}, {}},
       {escaped, "a\\b", {"a\\b"}, {}},
       {escaped, kKanji + "*", {kKanji + "xyz"}, {}},
-      {head, "C:\\data", {"C:\\data", "C:\\data\\sub\\a.txt"},
+      {head,
+       "C:\\data",
+       {"C:\\data", "C:\\data\\sub\\a.txt"},
        {"C:\\database\\a.txt", "c:\\DATA\\x"}},
       {head, "C:\\data", {"c:\\DATA\\x"}, {}, true},
       {head, "C:\\data\\*", {"C:\\data\\x\\y"}, {"C:\\data"}},
@@ -75,7 +78,9 @@ TEST(FilterPathsTest, Matchers) {
       {head, "C:\\" + kKanji, {"C:\\" + kKanji + "\\x"}, {}},
       {head, "C:\\\x95", {}, {"C:\\" + kKanji}},
       {head, "a\x95", {}, {"a" + kKanji + "b"}},
-      {tail, "old\\*.txt", {"C:\\old\\a.txt", "C:\\old\\new\\a.txt"},
+      {tail,
+       "old\\*.txt",
+       {"C:\\old\\a.txt", "C:\\old\\new\\a.txt"},
        {"C:\\bold\\a.txt"}},
       {tail, "file.txt", {"c:file.txt"}, {"C:\\xfile.txt", "FILE.TXT"}},
       {tail, "FILE.TXT", {"file.txt"}, {}, true},
@@ -89,7 +94,9 @@ TEST(FilterPathsTest, Matchers) {
       {[](std::string_view element, std::string_view path, bool) {
          return is_path_under_nocase(element, path);
        },
-       "c:\\data", {"C:\\Data\\keep", "C:\\Data"}, {"C:\\database", "C:\\d"}},
+       "c:\\data",
+       {"C:\\Data\\keep", "C:\\Data"},
+       {"C:\\database", "C:\\d"}},
   });
 }
 
@@ -194,7 +201,9 @@ TEST(FilterPathsTest, PathTestsOfEachOption) {
       {excluded, "shsub", {"sub\\a.txt", "sub/"}, {"subway\\b.txt"}},
       {excluded, "st*", {}, {"a\\b"}},
       {excluded, "shzz,", {}, {"b\\c"}},
-      {excluded, "lhC:\\d\\keep", {"C:\\d\\other/", "C:\\d\\a.txt"},
+      {excluded,
+       "lhC:\\d\\keep",
+       {"C:\\d\\other/", "C:\\d\\a.txt"},
        {"C:\\d\\keep\\sub/", "C:\\d\\keep\\a.txt"}},
       {excluded, "lhC:\\d\\keep\\", {"C:\\d\\keep"}, {"C:\\d\\keep/"}},
       {excluded, "lp*.txt", {"sub/"}, {"a.txt", "sub\\b.txt"}},

@@ -22,6 +22,11 @@
 
 namespace kavo_fuzz {
 
+// True when no character of `s` is cut: the byte at `at` is no trail byte.
+inline bool on_boundary(std::string_view s, size_t at) {
+  return at >= s.size() || kavo::sjis_byte_class(s, at) != 2;
+}
+
 // True when every lead byte of `s` is followed by a trail byte.
 inline bool well_formed(std::string_view s) {
   for (size_t i = 0; i < s.size(); ++i) {

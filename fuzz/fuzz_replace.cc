@@ -1,118 +1,132 @@
-// The replacement engine: a subject, an old string (pattern), a new string
-// and the match flags. Checked: a match lies inside the subject on
-// character boundaries and honours the anchors; a literal pattern is found
-// where a plain search finds it; a replacement is exactly the match
-// replaced, never grows a name part to 260 bytes, and no match changes
-// nothing. The same strings then go through the name-part choice.
+// The new name: a subject, an old string (pattern), a new string, the
+// match flags and the name part, then a date text for the same entry.
+// Checked: a match lies inside the subject on character boundaries and
+// honours the anchors; a literal pattern is found where a plain search
+// finds it; a replacement is exactly the match replaced and never grows a
+// name part to 260 bytes; the new path keeps its directory. A date text is
+// digits and hyphens (after the spaces padding a year below 1000) ending in
+// "-<attempt>" from the second attempt; a shift keeps every field in range
+// and shifting back returns; the date goes where the new string's '/' was.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "driver/options.h"
 #include "fuzz/fuzz_check.h"
+#include "names/calendar.h"
+#include "names/date_name.h"
 #include "names/name_part.h"
 #include "names/pattern.h"
-#include "names/sjis.h"
+#include "platform/platform.h"
 
 namespace {
 
 using kavo::Match;
-using kavo::MatchFlags;
-
-bool on_boundary(std::string_view s, size_t at) {
-  return at == s.size() || kavo::sjis_byte_class(s, at) != 2;
-}
-
-bool is_literal(std::string_view pattern) {
-  return pattern.find_first_of("*?\\") == std::string_view::npos;
-}
-
-// The first match of a literal pattern, found the plain way.
-bool plain_search(std::string_view subject, std::string_view pattern,
-                  Match* match) {
-  for (size_t at = 0; at + pattern.size() <= subject.size(); ++at) {
-    if (!on_boundary(subject, at)) continue;
-    if (subject.compare(at, pattern.size(), pattern) != 0) continue;
-    if (!on_boundary(subject, at + pattern.size())) continue;
-    *match = Match{at, at + pattern.size()};
-    return true;
-  }
-  return false;
-}
-
-void check_match(std::string_view subject, std::string_view pattern,
-                 MatchFlags flags) {
-  Match match;
-  bool found = kavo::find_match(subject, pattern, flags, &match);
-  if (pattern.empty()) FUZZ_CHECK(!found);
-  if (found) {
-    FUZZ_CHECK(match.start <= match.end);
-    FUZZ_CHECK(match.end <= subject.size());
-    FUZZ_CHECK(on_boundary(subject, match.start));
-    FUZZ_CHECK(on_boundary(subject, match.end));
-    if (flags.head) FUZZ_CHECK(match.start == 0);
-    if (flags.tail) FUZZ_CHECK(match.end == subject.size());
-  }
-  if (!flags.fold && !flags.head && !flags.tail && !pattern.empty() &&
-      is_literal(pattern)) {
-    Match expected;
-    bool plain = plain_search(subject, pattern, &expected);
-    FUZZ_CHECK(found == plain);
-    if (found) {
-      FUZZ_CHECK(match.start == expected.start && match.end == expected.end);
-    }
-  }
-}
+using kavo_fuzz::on_boundary;
 
 void check_replace(const std::string& subject, const std::string& pattern,
-                   const std::string& replacement, MatchFlags flags) {
-  Match match;
-  bool found = kavo::find_match(subject, pattern, flags, &match);
+                   const std::string& replacement, kavo::MatchFlags flags) {
+  Match m;
+  bool found = kavo::find_match(subject, pattern, flags, &m);
+  if (found) {
+    FUZZ_CHECK(!pattern.empty());
+    FUZZ_CHECK(m.start <= m.end && m.end <= subject.size());
+    FUZZ_CHECK(on_boundary(subject, m.start) && on_boundary(subject, m.end));
+    FUZZ_CHECK(!flags.head || m.start == 0);
+    FUZZ_CHECK(!flags.tail || m.end == subject.size());
+  }
+  if (!flags.fold && !flags.head && !flags.tail &&
+      pattern.find_first_of("*?\\") == std::string::npos) {
+    size_t at = pattern.empty() ? std::string::npos : subject.find(pattern);
+    while (at != std::string::npos &&
+           !(on_boundary(subject, at) &&
+             on_boundary(subject, at + pattern.size()))) {
+      at = subject.find(pattern, at + 1);
+    }
+    FUZZ_CHECK(found == (at != std::string::npos));
+    FUZZ_CHECK(!found || (m.start == at && m.end == at + pattern.size()));
+  }
   std::string part = subject;
-  bool replaced = kavo::replace_first_match(&part, pattern, replacement, flags);
-  if (!found) FUZZ_CHECK(!replaced);
-  if (!replaced) {
+  if (!kavo::replace_first_match(&part, pattern, replacement, flags)) {
     FUZZ_CHECK(part == subject);
     return;
   }
-  std::string expected =
-      subject.substr(0, match.start) + replacement + subject.substr(match.end);
-  FUZZ_CHECK(part == expected);
-  if (part.size() > subject.size()) {
-    FUZZ_CHECK(part.size() < kavo::kNamePartLimit);
-  }
+  FUZZ_CHECK(found);
+  FUZZ_CHECK(part ==
+             subject.substr(0, m.start) + replacement + subject.substr(m.end));
+  FUZZ_CHECK(part.size() <= subject.size() ||
+             part.size() < kavo::kNamePartLimit);
 }
 
-// A well-formed new path keeps its directory: no separator appears in the
-// name, and the directory part is untouched.
 void check_new_path(const std::string& name, const std::string& old_string,
-                    const std::string& new_string, int name_part,
-                    MatchFlags flags) {
-  kavo::RunOptions options;
-  options.name_part = name_part;
-  options.old_case_fold = flags.fold;
-  options.anchor_head = flags.head;
-  options.anchor_tail = flags.tail;
-  const std::string path = "dir\\" + name;
+                    const std::string& new_string, kavo::RunOptions options) {
   std::string new_path;
-  if (!kavo::compute_new_path(path, old_string, new_string, options,
+  if (!kavo::compute_new_path("dir\\" + name, old_string, new_string, options,
                               &new_path)) {
     return;
   }
   FUZZ_CHECK(new_path.compare(0, 4, "dir\\") == 0);
-  bool clean = kavo_fuzz::well_formed(name) &&
-               kavo_fuzz::well_formed(new_string) &&
-               kavo::sjis_find_char(name, '\\') == kavo::kNoPosition &&
-               kavo::sjis_find_char(new_string, '\\') == kavo::kNoPosition;
-  if (clean) {
+  if (kavo_fuzz::well_formed(name) && kavo_fuzz::well_formed(new_string) &&
+      kavo::sjis_find_char(name, '\\') == kavo::kNoPosition &&
+      kavo::sjis_find_char(new_string, '\\') == kavo::kNoPosition) {
     FUZZ_CHECK(kavo::sjis_find_last_char(new_path, '\\') == 3);
-    if (name.size() < kavo::kNamePartLimit && name_part == kavo::kWholeName) {
-      FUZZ_CHECK(new_path.size() - 4 < kavo::kNamePartLimit);
-    }
+    FUZZ_CHECK(name.size() >= kavo::kNamePartLimit ||
+               options.name_part != kavo::kWholeName ||
+               new_path.size() - 4 < kavo::kNamePartLimit);
   }
+}
+
+bool valid(const kavo::CalendarTime& t) {
+  return t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+         t.day <= kavo::days_in_month(t.year, t.month) && t.hour >= 0 &&
+         t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 &&
+         t.second < 60;
+}
+
+void check_date(FuzzedDataProvider* in, kavo::RunOptions options,
+                const std::string& new_string) {
+  options.date_format = in->ConsumeIntegralInRange<int>(1, 6);
+  options.date_shift_seconds = in->ConsumeIntegral<int32_t>();
+  options.date_shift_sign = in->ConsumeIntegralInRange<int>(-1, 1);
+  const int attempt = in->ConsumeIntegralInRange<int>(1, INT_MAX);
+  kavo::CalendarTime t =
+      kavo::local_calendar_time(in->ConsumeIntegral<int64_t>());
+  if (in->ConsumeBool()) {
+    t = {in->ConsumeIntegral<int>(), in->ConsumeIntegral<int>(),
+         in->ConsumeIntegral<int>(), in->ConsumeIntegral<int>(),
+         in->ConsumeIntegral<int>(), in->ConsumeIntegral<int>()};
+  }
+  std::string date = kavo::make_date_text(t, attempt, options);
+  size_t digits = date.find_first_not_of(' ');
+  FUZZ_CHECK(digits != std::string::npos);
+  FUZZ_CHECK(date.find_first_not_of("0123456789-", digits) ==
+             std::string::npos);
+  const std::string suffix = "-" + std::to_string(attempt);
+  FUZZ_CHECK(attempt < 2 ||
+             (date.size() > suffix.size() && date.ends_with(suffix)));
+  const int64_t shift = in->ConsumeIntegral<int64_t>();
+  kavo::CalendarTime shifted = t;
+  kavo::shift_calendar_time(shift, &shifted);
+  FUZZ_CHECK(valid(shifted));
+  // Far from the ends of 32-bit years no shift saturates.
+  if (valid(t) && t.year < INT_MAX / 2 && t.year > -INT_MAX / 2 &&
+      shift < (int64_t{1} << 43) && shift > -(int64_t{1} << 43)) {
+    kavo::shift_calendar_time(-shift, &shifted);
+    FUZZ_CHECK(shifted.year == t.year && shifted.month == t.month &&
+               shifted.day == t.day && shifted.hour == t.hour &&
+               shifted.minute == t.minute && shifted.second == t.second);
+  }
+  std::string named;
+  size_t slash = new_string.find('/');
+  FUZZ_CHECK(kavo::insert_date_text(new_string, date, &named) ==
+             (slash != std::string::npos));
+  FUZZ_CHECK(slash == std::string::npos ||
+             named == new_string.substr(0, slash) + date +
+                          new_string.substr(slash + 1));
 }
 
 }  // namespace
@@ -120,13 +134,17 @@ void check_new_path(const std::string& name, const std::string& old_string,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   const uint8_t bits = in.ConsumeIntegral<uint8_t>();
-  MatchFlags flags{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
-  const int name_part = (bits >> 3) % 5;
+  kavo::MatchFlags flags{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
+  kavo::RunOptions options;
+  options.name_part = (bits >> 3) % 5;
+  options.old_case_fold = flags.fold;
+  options.anchor_head = flags.head;
+  options.anchor_tail = flags.tail;
   const std::string subject = in.ConsumeRandomLengthString(600);
   const std::string pattern = in.ConsumeRandomLengthString(80);
-  const std::string replacement = in.ConsumeRemainingBytesAsString();
-  check_match(subject, pattern, flags);
+  const std::string replacement = in.ConsumeRandomLengthString(300);
   check_replace(subject, pattern, replacement, flags);
-  check_new_path(subject, pattern, replacement, name_part, flags);
+  check_new_path(subject, pattern, replacement, options);
+  check_date(&in, options, replacement);
   return 0;
 }

@@ -58,9 +58,9 @@ TEST(CalendarTest, JulianDates) {
   EXPECT_DOUBLE_EQ(julian_date(1582, 10, 4, 0, 0, 0), 2299159.5);
   EXPECT_DOUBLE_EQ(julian_date(1582, 10, 15, 0, 0, 0), 2299160.5);
   EXPECT_DOUBLE_EQ(julian_date(-4713, 1, 1, 12, 0, 0), 0.0);
-  EXPECT_DOUBLE_EQ(julian_date(1900, 3, 1, 0, 0, 0) -
-                       julian_date(1900, 2, 28, 0, 0, 0),
-                   1.0);
+  EXPECT_DOUBLE_EQ(
+      julian_date(1900, 3, 1, 0, 0, 0) - julian_date(1900, 2, 28, 0, 0, 0),
+      1.0);
   EXPECT_TRUE(std::isfinite(julian_date(kMax, kMax, kMax, kMax, kMax, kMax)));
   EXPECT_TRUE(std::isfinite(julian_date(kMin, kMin, kMin, kMin, kMin, kMin)));
 }

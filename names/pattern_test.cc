@@ -100,7 +100,8 @@ TEST(PatternTest, RandomMatches) {
   std::mt19937 random(95);
   for (int i = 0; i < 20000; ++i) {
     std::string subject = random_text(
-        &random, {"a", "b", "A", "表", "\\", "ア", "ソ", "\x82\x61", "\xF9@"}, 8);
+        &random, {"a", "b", "A", "表", "\\", "ア", "ソ", "\x82\x61", "\xF9@"},
+        8);
     std::string pattern =
         random_text(&random, {"a", "b", "?", "*", "表", "\\", "A", "@"}, 5);
     SCOPED_TRACE("'" + subject + "' '" + pattern + "'");
@@ -123,9 +124,9 @@ TEST(PatternTest, RandomMatches) {
                                 std::string(pattern.rbegin(), pattern.rend()),
                                 kHead, &head));
     if (found) {
-      ASSERT_EQ(std::pair(tail.start, tail.end),
-                std::pair(subject.size() - head.end,
-                          subject.size() - head.start));
+      ASSERT_EQ(
+          std::pair(tail.start, tail.end),
+          std::pair(subject.size() - head.end, subject.size() - head.start));
     }
   }
 }

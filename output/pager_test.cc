@@ -8,8 +8,8 @@ namespace kavo {
 namespace {
 
 TEST(PagerTest, ScreenLinesRoundUpTo80Columns) {
-  const int cases[][2] = {{0, 0},   {-5, 0},  {1, 1},   {80, 1},
-                          {81, 2},  {160, 2}, {161, 3}, {801, 11}};
+  const int cases[][2] = {{0, 0},  {-5, 0},  {1, 1},   {80, 1},
+                          {81, 2}, {160, 2}, {161, 3}, {801, 11}};
   for (const auto& [columns, lines] : cases) {
     EXPECT_EQ(lines, screen_lines(columns)) << columns << " columns";
   }

@@ -134,7 +134,8 @@ TEST_F(PlatformTest, DirectorySearchAndEntries) {
   }
   directory_search_close(search);
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "a.txt", "b.txt", "sub"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{".", "..", "a.txt", "b.txt", "sub"}));
   EXPECT_EQ(directory_search_open(at("missing")), nullptr);
   EXPECT_EQ(directory_search_open(at("a.txt")), nullptr);
 
@@ -204,7 +205,7 @@ TEST(PlatformProcessTest, EnvironmentArgumentsExecutableVolumes) {
 
   // '/' separates directories in file arguments only.
   std::string args[] = {"kavo", "a/b", "c/d", "sub/*.txt", "/lhx/y", "-d/e"};
-  const char* expected[] = {"kavo",   "a/b",       "c/d",
+  const char* expected[] = {"kavo",       "a/b",    "c/d",
                             "sub\\*.txt", "/lhx/y", "-d/e"};
   char* argv[6];
   for (int i = 0; i < 6; ++i) argv[i] = args[i].data();
@@ -238,10 +239,9 @@ TEST(PlatformTimeTest, CalendarTimeAndTicks) {
   for (const auto& c : cases) {
     CalendarTime t = local_calendar_time(c.seconds);
     const CalendarTime& e = c.expected;
-    EXPECT_EQ(std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second,
-                       t.weekday),
-              std::tie(e.year, e.month, e.day, e.hour, e.minute, e.second,
-                       e.weekday))
+    EXPECT_EQ(
+        std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second, t.weekday),
+        std::tie(e.year, e.month, e.day, e.hour, e.minute, e.second, e.weekday))
         << c.seconds;
   }
   EXPECT_LE(std::abs(current_time() - static_cast<int64_t>(time(nullptr))), 1);
@@ -259,9 +259,14 @@ TEST(PlatformTimeTest, CalendarTimeAndTicks) {
 // does, keeps those bytes as name bytes; after "--" everything is a file.
 TEST_F(PlatformTest, LinuxFileArguments) {
   ASSERT_TRUE(dir_.write("1:00.mp3") && dir_.make_dir("a:b"));
-  std::string args[] = {"kavo", ":", "x",
-                        dir_.native("1:00.mp3"), dir_.native("a:b") + "/*.txt",
-                        "/tmp/", "--", "/d"};
+  std::string args[] = {"kavo",
+                        ":",
+                        "x",
+                        dir_.native("1:00.mp3"),
+                        dir_.native("a:b") + "/*.txt",
+                        "/tmp/",
+                        "--",
+                        "/d"};
   const std::string e = escape_of(':');
   const std::pair<std::string, bool> expected[] = {
       {"kavo", false},

@@ -83,7 +83,8 @@ TEST_F(TextBoundaryTest, ConversionsAndEscapesOfEachKind) {
   } cases[] = {
       {"UTF-8", u8(u8"表示ﾀ"), "\x95\x5C\x8E\xA6\xC0"},
       {"UTF-8", u8(u8"髙≒ａ～"), "\xFB\xFC\x81\xE0\x82\x81\x81\x60"},
-      {"UTF-8", u8(u8"a😀"), "a" + esc(0xF0) + esc(0x9F) + esc(0x98) + esc(0x80)},
+      {"UTF-8", u8(u8"a😀"),
+       "a" + esc(0xF0) + esc(0x9F) + esc(0x98) + esc(0x80)},
       {"UTF-8", "x\xFF\xC3(", "x" + esc(0xFF) + esc(0xC3) + "("},
       {"UTF-8", u8(u8"‾"), esc(0xE2) + esc(0x80) + esc(0xBE)},
       {"UTF-8", u8(u8"〜"), esc(0xE3) + esc(0x80) + esc(0x9C)},
@@ -172,8 +173,9 @@ TEST_P(RoundTripTest, AllShortStringsTrickyTriplesAndRandomText) {
   EXPECT_EQ(count_, names_.size());
   std::mt19937 random(12345);
   const std::vector<std::string> pieces = {
-      u8(u8"日"), u8(u8"ﾀ"), u8(u8"😀"), u8(u8"¥"), u8(u8"〜"), ":", "\\",
-      "\xFF",     "\x81",    "\xF9\x40", "\xC6\xFC", "\x8E\xC0", "\xE3\x81"};
+      u8(u8"日"), u8(u8"ﾀ"),  u8(u8"😀"), u8(u8"¥"), u8(u8"〜"),
+      ":",        "\\",       "\xFF",    "\x81",    "\xF9\x40",
+      "\xC6\xFC", "\x8E\xC0", "\xE3\x81"};
   for (int round = 0; round < 20000; ++round) {
     std::string s;
     for (size_t k = 1 + random() % 16; k > 0; --k) {

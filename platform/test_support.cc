@@ -25,8 +25,8 @@ std::string create_unique_directory() {
   std::random_device seed;
   std::mt19937_64 random((uint64_t{seed()} << 32) ^ seed());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = fs::temp_directory_path() /
-                         ("kavo-unit-" + std::to_string(random()));
+    fs::path candidate =
+        fs::temp_directory_path() / ("kavo-unit-" + std::to_string(random()));
     std::error_code error;
     if (fs::create_directory(candidate, error)) return candidate.string();
   }

@@ -42,9 +42,13 @@ TEST(PathsTest, PartsOfAPath) {
     EXPECT_EQ(last, c.last_dir != nullptr ? c.last_dir : "") << c.path;
   }
   const std::pair<std::string, size_t> starts[] = {
-      {"c:b.txt", 2},           {"a/b\\c", 4},  {"a\\b/c", 4},
-      {"\\\\server", 8},        {"\\\\server\\share", 14},
-      {"a\\" + kKanji, 2},      {kKanji, 0},
+      {"c:b.txt", 2},
+      {"a/b\\c", 4},
+      {"a\\b/c", 4},
+      {"\\\\server", 8},
+      {"\\\\server\\share", 14},
+      {"a\\" + kKanji, 2},
+      {kKanji, 0},
   };
   for (const auto& [path, start] : starts) {
     EXPECT_EQ(name_start(path), start) << path;
