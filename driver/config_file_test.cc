@@ -111,20 +111,5 @@ TEST(ConfigExpandEnv, ReplacesReferences) {
   }
 }
 
-// Nothing after '=' gives '/', never the end of the text.
-TEST(ConfigSwitchLine, SetsTheSwitchCharacter) {
-  const struct {
-    const char* line;
-    char current;
-    char expected;
-  } cases[] = {{"switch = -", '/', '-'},   {"switch=\t\v-x", '/', '-'},
-               {"switchchar=+", '/', '+'}, {"Switch=-", '/', '/'},
-               {"switch -", '+', '+'},     {"x switch=-", '/', '/'},
-               {"switch=", '-', '/'},      {"switch=  ", '-', '/'}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(switch_char_from_line(c.line, c.current), c.expected) << c.line;
-  }
-}
-
 }  // namespace
 }  // namespace kavo

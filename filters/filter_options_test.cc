@@ -24,10 +24,8 @@ std::string texts(const PatternList& list) {
 // one kanji: its trail byte is no backslash.
 TEST(FilterValuesTest, ListElements) {
   const std::pair<std::string, std::string> lists[] = {
-      {"   ", ""},
       {"a, b ,c", "[a][b][c]"},
       {"a,,b,", "[a][][b][]"},
-      {" a", "[ a]"},
       {"C:\\tmp\\  ,x\\", "[C:\\tmp\\*][x\\*]"},
       {"a\\\x95\x5C,b", "[a\\\x95\x5C][b]"},
       {"\x95,b", "[\x95][b]"},
@@ -52,6 +50,8 @@ TEST(FilterValuesTest, ListElements) {
   }
 }
 
+// F of 2^54 times 1024 needs 65 bits: its last digit is dropped; only the
+// first 19 fraction digits count (10^k would overflow).
 TEST(FilterValuesTest, Sizes) {
   const std::pair<std::string, uint64_t> cases[] = {
       {"1k", 1024},
@@ -65,9 +65,7 @@ TEST(FilterValuesTest, Sizes) {
       {"7 K", 7},
       {"  +12", 12},
       {"1.K", 1024},
-      // F of 2^54 times 1024 needs 65 bits: its last digit is dropped.
       {"0.18014398509481984K", 184},
-      // Only the first 19 fraction digits count.
       {"0.9999999999999999999999999G", 1073741823},
       {"1.0000000000000000000000001K", 1024},
   };
@@ -78,22 +76,6 @@ TEST(FilterValuesTest, Sizes) {
   for (const char* text : {"99999999999999999999G", "18446744073709551615"}) {
     EXPECT_GT(parse_size(text), uint64_t{1} << 62) << text;
     EXPECT_LT(parse_size(text), kSizeOpen) << text;
-  }
-  const struct {
-    const char* option;
-    uint64_t min;
-    uint64_t max;
-  } ranges[] = {{"ls", kSizeNone, kSizeNone},
-                {"ls1K-", 1024, kSizeOpen},
-                {"ls-1.5M", kSizeOpen, 1572864},
-                {"ls1.5", 1, kSizeNone},
-                {"ls1.5K-2M", 1536, 2097152}};
-  for (const auto& c : ranges) {
-    FilterSet f;
-    compile_limit_option("ls5-9", &f);
-    ASSERT_EQ(compile_limit_option(c.option, &f), 0);
-    EXPECT_EQ(f.size_min, c.min) << c.option;
-    EXPECT_EQ(f.size_max, c.max) << c.option;
   }
 }
 

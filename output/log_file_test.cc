@@ -11,45 +11,41 @@
 namespace kavo {
 namespace {
 
-// The log of a run with `words` that ends on 19 April 2005 09:05:03 UTC
-// after `elapsed` seconds, from just after its start line.
-std::string logged(const std::vector<std::string>& words, uint32_t elapsed) {
-  kavo_testing::use_time_zone("UTC");
-  kavo_testing::set_environment("KAVO_ENCODING", "CP932");
-  kavo_testing::ScratchDir dir;
-  bool in_use = true;
-  TextFile* log =
-      log_open(&in_use, dir.internal("run.log"), 1, words, "kavo", "1.37");
-  EXPECT_FALSE(in_use);
-  if (log == nullptr) return "(not opened)";
-  EXPECT_EQ(0, log_close(log, kavo_testing::utc_seconds(2005, 4, 19, 9, 5, 3),
-                         elapsed, "kavo", true));
-  std::string text = dir.read("run.log");
-  const std::string version = "［kavo 第1.37版］\r\n";
-  return text.substr(text.find(version) + version.size());
-}
-
-// Words with a space are quoted (a tab is no space); the two strings
-// always end with a space, even when empty.
+// The log of a run with `words` ending on 19 April 2005 09:05:03 (the tests
+// run in UTC) after `elapsed` seconds, from after its start line. Words
+// with a space are quoted (a tab is no space); the two strings always end
+// with a space, even when empty.
 TEST(LogFileTest, CommandLineAndFooter) {
   const struct {
     std::vector<std::string> words;
-    std::string line;
+    uint32_t elapsed;
+    std::string log;
   } cases[] = {
-      {{"\\k", "abc", "xyz"}, "\\k abc xyz "},
-      {{"\\k", "", "", "*.txt"}, "\\k   *.txt"},
+      {{"\\k", "", "", "*.txt"}, 0, "\\k   *.txt|00時間00分00秒"},
       {{"\\my tools\\k", "a b", "c", "/sd\"x y\"", "a\tb"},
-       "\"\\my tools\\k\" \"a b\" c \"/sd\"x y\"\" a\tb"},
+       3725,
+       "\"\\my tools\\k\" \"a b\" c \"/sd\"x y\"\" a\tb|01時間02分05秒"},
+      {{"\\k", "a", "b"}, 360061, "\\k a b |100時間01分01秒"},
   };
-  const std::string end = "\r\nkavo実行終了 2005年04月19日(火) 09時05分03秒";
   for (const auto& c : cases) {
-    EXPECT_EQ(c.line + "\r\n\r\n" + end + "（処理時間 00時間00分00秒）\r\n",
-              logged(c.words, 0));
+    kavo_testing::ScratchDir dir;
+    bool in_use = true;
+    TextFile* log =
+        log_open(&in_use, dir.internal("run.log"), 1, c.words, "kavo", "1.37");
+    ASSERT_NE(log, nullptr);
+    EXPECT_FALSE(in_use);
+    EXPECT_EQ(0, log_close(log, kavo_testing::utc_seconds(2005, 4, 19, 9, 5, 3),
+                           c.elapsed, "kavo", true));
+    std::string text;
+    ASSERT_TRUE(read_file_bytes(dir.internal("run.log"), &text));
+    const std::string start = "［kavo 第1.37版］\r\n";
+    text.erase(0, text.find(start) + start.size());
+    size_t bar = c.log.find('|');
+    EXPECT_EQ(text, c.log.substr(0, bar) +
+                        "\r\n\r\n\r\nkavo実行終了 2005年04月19日(火) "
+                        "09時05分03秒（処理時間 " +
+                        c.log.substr(bar + 1) + "）\r\n");
   }
-  EXPECT_EQ("\\k a b \r\n\r\n" + end + "（処理時間 01時間02分05秒）\r\n",
-            logged({"\\k", "a", "b"}, 3725));
-  EXPECT_EQ("\\k a b \r\n\r\n" + end + "（処理時間 100時間01分01秒）\r\n",
-            logged({"\\k", "a", "b"}, 360061));
 }
 
 }  // namespace

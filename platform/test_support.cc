@@ -1,15 +1,10 @@
-// The test fixtures: std::filesystem makes most of them the same on both
-// platforms.
-
 #include "platform/test_support.h"
 
 #include <stdlib.h>
-#include <time.h>
 
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -17,25 +12,19 @@ namespace kavo_testing {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// A fresh name below the system's temporary directory; a name already
-// taken (another test process) is never reused.
-std::string create_unique_directory() {
+// A fresh name below the system's temporary directory; a name another test
+// process took is never reused.
+ScratchDir::ScratchDir() {
   std::random_device seed;
   std::mt19937_64 random((uint64_t{seed()} << 32) ^ seed());
-  for (int attempt = 0; attempt < 100; ++attempt) {
+  for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
     fs::path candidate =
         fs::temp_directory_path() / ("kavo-unit-" + std::to_string(random()));
     std::error_code error;
-    if (fs::create_directory(candidate, error)) return candidate.string();
+    if (fs::create_directory(candidate, error)) root_ = candidate.string();
   }
-  throw std::runtime_error("no scratch directory could be created");
+  if (root_.empty()) throw std::runtime_error("no scratch directory");
 }
-
-}  // namespace
-
-ScratchDir::ScratchDir() : root_(create_unique_directory()) {}
 
 ScratchDir::~ScratchDir() {
   std::error_code error;
@@ -49,9 +38,7 @@ std::string ScratchDir::native(const std::string& relative) const {
 
 std::string ScratchDir::internal(const std::string& relative) const {
   std::string path = native(relative);
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
+  for (char& c : path) c = c == '/' ? '\\' : c;
   return path;
 }
 
@@ -63,54 +50,32 @@ bool ScratchDir::make_dir(const std::string& relative) const {
 bool ScratchDir::write(const std::string& relative,
                        const std::string& bytes) const {
   std::ofstream out(native(relative), std::ios::binary | std::ios::trunc);
-  out << bytes;
-  return static_cast<bool>(out.flush());
+  return static_cast<bool>(out << bytes) && static_cast<bool>(out.flush());
 }
 
-std::string ScratchDir::read(const std::string& relative) const {
-  std::ifstream in(native(relative), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
+void set_environment(const std::string& name, const char* value) {
 #ifdef _WIN32
-// _putenv_s updates the process environment block as well, where the
-// program looks variables up; an empty value removes the variable.
-void set_environment(const std::string& name, const char* value) {
+  // Updates the process environment block too, where the program looks;
+  // an empty value removes the variable.
   _putenv_s(name.c_str(), value != nullptr ? value : "");
-}
-
-void use_time_zone(const char* zone) {
-  _putenv_s("TZ", zone);
-  _tzset();
-}
 #else
-void set_environment(const std::string& name, const char* value) {
   if (value != nullptr) {
     setenv(name.c_str(), value, 1);
   } else {
     unsetenv(name.c_str());
   }
-}
-
-void use_time_zone(const char* zone) {
-  setenv("TZ", zone, 1);
-  tzset();
-}
 #endif
+}
 
-// Days from 1970-01-01 by the era arithmetic of the proleptic Gregorian
-// calendar.
 int64_t utc_seconds(int year, int month, int day, int hour, int minute,
                     int second) {
-  int64_t y = year - (month <= 2);
+  const int64_t y = year - (month <= 2);
   const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t year_of_era = y - era * 400;
+  const int64_t of_era = y - era * 400;
   const int64_t day_of_year =
       (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t days = era * 146097 + year_of_era * 365 + year_of_era / 4 -
-                       year_of_era / 100 + day_of_year - 719468;
+  const int64_t days = era * 146097 + of_era * 365 + of_era / 4 - of_era / 100 +
+                       day_of_year - 719468;
   return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 

@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "driver/options.h"
-#include "driver/run_context.h"
-#include "filters/filters.h"
 #include "platform/platform.h"
 #include "platform/test_support.h"
 
@@ -87,51 +84,13 @@ TEST(PathsTest, CommonDirectory) {
   }
 }
 
-// File arguments on disk: the directory searched, the name pattern (none
-// for everything, the marker for the directory itself) and whether it is
-// an 8.3 alias.
-TEST(PathsTest, ResolvesArguments) {
+// A directory argument with its final separator is still a directory.
+TEST(PathsTest, ProbesTargets) {
   kavo_testing::ScratchDir tree;
-  ASSERT_TRUE(tree.make_dir("d"));
-  ASSERT_TRUE(tree.write("f.txt"));
-  const std::string d = tree.internal("d");
-  const std::string f = tree.internal("f.txt");
-  EXPECT_EQ(probe_target(d + "\\"), kTargetDirectory);
-  EXPECT_EQ(probe_target(f), kTargetFile);
+  ASSERT_TRUE(tree.make_dir("d") && tree.write("f.txt"));
+  EXPECT_EQ(probe_target(tree.internal("d") + "\\"), kTargetDirectory);
+  EXPECT_EQ(probe_target(tree.internal("f.txt")), kTargetFile);
   EXPECT_EQ(probe_target(tree.internal("missing")), kTargetMissing);
-  const std::optional<std::string> marker = kDirectoryMarker;
-  const std::optional<std::string> everything;
-  const struct {
-    std::string argument;
-    std::string path;
-    std::optional<std::string> pattern;
-    bool recurse = false;
-    bool short_name = false;
-  } cases[] = {
-      {"*.txt", "", "*.txt"},
-      {"*.*", "", everything},
-      {"c:*.txt", "c:", "*.txt"},
-      {d, d + "\\", marker},
-      {d, d + "\\", everything, true},
-      {"c:", "c:", marker},
-      {"\\\\server\\share", "\\\\server\\share\\", marker},
-      {f, tree.internal() + "\\", "f.txt", true},
-      {"x\\ABCDEF~1.TXT", "x\\", "ABCDEF~1.TXT", false, true},
-  };
-  RunOptions options;
-  FilterSet filters;
-  RunContext run;
-  run.options = &options;
-  run.filters = &filters;
-  for (const auto& c : cases) {
-    options.recurse_subdirs = c.recurse;
-    run.name_pattern = "stale";
-    resolve_target_argument(c.argument, &run);
-    EXPECT_EQ(run.path, c.path) << c.argument;
-    EXPECT_EQ(run.dir_length, c.path.size()) << c.argument;
-    EXPECT_EQ(run.name_pattern, c.pattern) << c.argument;
-    EXPECT_EQ(run.pattern_is_short_name, c.short_name) << c.argument;
-  }
 }
 
 }  // namespace
