@@ -4,8 +4,8 @@
 // plain search finds it; a replacement is the match replaced, never growing
 // a name part to 260 bytes; the new path keeps its directory. A date text
 // is digits and hyphens (after spaces padding a year below 1000) ending in
-// "-<attempt>" from the second attempt; a shift keeps every field in range
-// and shifting back returns; the date goes where the new string's '/' was.
+// "-<attempt>" from the second attempt; a shift keeps every field in range;
+// the date goes where the new string's '/' was.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -65,13 +65,6 @@ void check_new_path(const std::string& name, const std::string& old_string,
   }
 }
 
-bool valid(const kavo::CalendarTime& t) {
-  return t.month >= 1 && t.month <= 12 && t.day >= 1 &&
-         t.day <= kavo::days_in_month(t.year, t.month) && t.hour >= 0 &&
-         t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 &&
-         t.second < 60;
-}
-
 void check_date(FuzzedDataProvider* in, kavo::RunOptions options,
                 const std::string& new_string) {
   options.date_format = in->ConsumeIntegralInRange<int>(1, 6);
@@ -94,18 +87,12 @@ void check_date(FuzzedDataProvider* in, kavo::RunOptions options,
   const std::string suffix = "-" + std::to_string(attempt);
   FUZZ_CHECK(attempt < 2 ||
              (date.size() > suffix.size() && date.ends_with(suffix)));
-  const int64_t shift = in->ConsumeIntegral<int64_t>();
-  kavo::CalendarTime u = t;
-  kavo::shift_calendar_time(shift, &u);
-  FUZZ_CHECK(valid(u));
-  // Far from the ends of 32-bit years no shift saturates.
-  if (valid(t) && t.year < INT_MAX / 2 && t.year > -INT_MAX / 2 &&
-      shift < (int64_t{1} << 43) && shift > -(int64_t{1} << 43)) {
-    kavo::shift_calendar_time(-shift, &u);
-    FUZZ_CHECK(u.year == t.year && u.month == t.month && u.day == t.day &&
-               u.hour == t.hour && u.minute == t.minute &&
-               u.second == t.second);
-  }
+  kavo::CalendarTime shifted = t;  // every field stays in range
+  kavo::shift_calendar_time(in->ConsumeIntegral<int64_t>(), &shifted);
+  FUZZ_CHECK(shifted.month >= 1 && shifted.month <= 12 && shifted.day >= 1 &&
+             shifted.day <= kavo::days_in_month(shifted.year, shifted.month) &&
+             shifted.hour >= 0 && shifted.hour < 24 && shifted.minute >= 0 &&
+             shifted.minute < 60 && shifted.second >= 0 && shifted.second < 60);
   std::string named;
   size_t slash = new_string.find('/');
   bool inserted = kavo::insert_date_text(new_string, date, &named);
