@@ -4,7 +4,6 @@
 
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/platform.h"
 #include "platform/test_support.h"
@@ -57,31 +56,6 @@ TEST(PathsTest, PartsOfAPath) {
   EXPECT_FALSE(is_path_under(kKanji + "a", kKanji));
   EXPECT_TRUE(looks_like_short_name("ABCDEF~1.TXT"));
   EXPECT_FALSE(looks_like_short_name("ABCDEFG~1.TXT"));
-}
-
-// Arguments share the common directory when their directory parts are the
-// same text (or one names the stored directory itself).
-TEST(PathsTest, CommonDirectory) {
-  const struct {
-    std::vector<std::string> arguments;
-    std::vector<bool> answers;
-  } cases[] = {
-      {{"x\\a.txt", "x\\b.txt", "x\\*.doc"}, {true, true, true}},
-      {{"a.txt", "b.txt"}, {true, true}},
-      {{"x\\a.txt", "x\\sub\\b.txt"}, {true, false}},
-      {{"x\\a.txt", "xy\\b.txt"}, {true, false}},
-      {{"c:a.txt", "C:b.txt"}, {true, true}},
-      {{"c:a.txt", "d:b.txt"}, {true, false}},
-      {{"\\\\srv\\share", "\\\\srv\\share\\a.txt"}, {true, true}},
-  };
-  for (const auto& c : cases) {
-    std::string stored;
-    std::vector<bool> answers;
-    for (const std::string& argument : c.arguments) {
-      answers.push_back(check_common_directory(argument, &stored));
-    }
-    EXPECT_EQ(answers, c.answers) << c.arguments[1];
-  }
 }
 
 // A directory argument with its final separator is still a directory.
