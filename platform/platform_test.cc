@@ -19,6 +19,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -210,7 +211,8 @@ TEST_F(PlatformTest, LinuxFileArguments) {
 }
 
 // Linux: while its log is open the run holds a lock on it, which another
-// process's lock attempt meets.
+// process's lock attempt meets; another process's record lock marks a file
+// in use for the run.
 TEST_F(PlatformTest, LinuxOpenLogIsLocked) {
   auto lockable = [this] {
     fflush(nullptr);
@@ -228,6 +230,23 @@ TEST_F(PlatformTest, LinuxOpenLogIsLocked) {
   EXPECT_FALSE(lockable());
   EXPECT_TRUE(text_file_close(log));
   EXPECT_TRUE(lockable());
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t holder = fork();
+  if (holder == 0) {
+    struct flock record = {};
+    record.l_type = F_WRLCK;
+    fcntl(open(dir_.native("run.log").c_str(), O_RDWR), F_SETLK, &record);
+    if (write(ready[1], "x", 1) == 1) pause();  // until killed
+    _exit(0);
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  EXPECT_TRUE(file_in_use_elsewhere(at("run.log")));
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  close(ready[0]), close(ready[1]);
+  EXPECT_FALSE(file_in_use_elsewhere(at("run.log")));
 }
 #endif
 
