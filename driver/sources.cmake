@@ -6,8 +6,5 @@ set(DRIVER_SOURCES
   driver/usage.cc
 )
 set(DRIVER_TESTS
-  driver/options_test.cc
-  driver/run_test.cc
   driver/config_file_test.cc
-  driver/usage_test.cc
 )

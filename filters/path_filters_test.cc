@@ -1,133 +1,101 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "filters/filter_parts.h"
 #include "filters/filters.h"
-#include "output/channels.h"
-#include "platform/test_support.h"
 
 namespace kavo {
 namespace {
 
 // 0x95 0x5C is one kanji whose trail byte has the value of '\'; 0x83 0x41
-// and 0x83 0x61 are two different katakana whose trail bytes are 'A', 'a'.
+// and 0x83 0x61 are two katakana whose trail bytes are 'A' and 'a'.
 const std::string kKanji = "\x95\x5C";
-const std::string kKatakanaA = "\x83\x41";
-const std::string kKatakanaSmallA = "\x83\x61";
+const std::string kKataA = "\x83\x41";
+const std::string kKataSmallA = "\x83\x61";
 
 using Texts = std::vector<std::string>;
 using Matcher = bool (*)(std::string_view, std::string_view, bool);
 
-// A pattern, the texts it matches and texts it does not.
+// A matcher, a pattern, the texts it matches and texts it does not.
 struct MatchCase {
+  Matcher match;
   std::string pattern;
   Texts matching;
   Texts other;
   bool fold = false;
 };
 
-void check_matches(Matcher match, const std::vector<MatchCase>& cases) {
+void check_matches(const std::vector<MatchCase>& cases) {
   for (const MatchCase& c : cases) {
     for (const std::string& text : c.matching) {
-      EXPECT_TRUE(match(text, c.pattern, c.fold)) << c.pattern << " " << text;
+      EXPECT_TRUE(c.match(text, c.pattern, c.fold)) << c.pattern << " " << text;
     }
     for (const std::string& text : c.other) {
-      EXPECT_FALSE(match(text, c.pattern, c.fold)) << c.pattern << " " << text;
+      EXPECT_FALSE(c.match(text, c.pattern, c.fold))
+          << c.pattern << " " << text;
     }
   }
 }
 
-TEST(FilterPathsTest, MatchWhole) {
-  const std::vector<MatchCase> cases = {
-      // A star's landing on the byte after it is final: it takes nothing
-      // before the first period, and a question mark after it takes the
-      // byte after one for the stars.
-      {"*.txt", {"xx.txt", "a\\b\\c.txt"}, {".a.txt"}},
-      {"a*c", {"abxc"}, {"acxc"}},
-      {"*?", {"ab"}, {"abc"}},
-      {"", {""}, {"a"}},
-      {"*", {""}, {}},
-      {"a**", {"abc"}, {}},
-      {"a**c", {"abc"}, {}},
-      {"?", {}, {"", "ab", kKanji}},
-      {"??", {kKanji}, {}},
-      {"abc.txt", {"ABC.TXT"}, {}, true},
-      {"abc.txt", {}, {"ABC.TXT"}},
-      // Trail bytes are neither folded nor landed on.
-      {kKatakanaSmallA, {}, {kKatakanaA}, true},
-      {"*A", {}, {"x" + kKatakanaA}},
-      {"*" + kKatakanaA, {"x" + kKatakanaA}, {}},
-      {"x?A", {}, {"x" + kKatakanaA}},
-      {"a*\\b", {}, {"a" + kKanji + "b"}},
-  };
-  check_matches(match_whole, cases);
-}
-
-TEST(FilterPathsTest, MatchWholeEscaped) {
-  const std::vector<MatchCase> cases = {
-      {"a\\*", {"a*"}, {"ab"}},
-      {"a\\?", {"a?"}, {"ab"}},
-      {"a\\\\b", {"a\\b"}, {}},
-      {"a\\b", {"a\\b"}, {}},
-      {"a\\", {"a\\"}, {}},
-      // The 0x5C of a kanji does not escape the star after it.
-      {kKanji + "*", {kKanji + "xyz"}, {}},
-  };
-  check_matches(match_whole_escaped, cases);
-}
-
-TEST(FilterPathsTest, MatchHead) {
-  const std::vector<MatchCase> cases = {
-      {"C:\\data",
+// A star's landing on the byte after it is final; a ? after stars takes
+// the byte after one for them. Trail bytes are neither folded nor landed
+// on; a head or tail ends at a single-byte separator (a tail also at a
+// colon); a one-byte tail pattern is literal.
+TEST(FilterPathsTest, Matchers) {
+  const Matcher whole = match_whole;
+  const Matcher escaped = match_whole_escaped;
+  const Matcher head = match_head;
+  const Matcher tail = match_tail;
+  check_matches({
+      {whole, "*.txt", {"xx.txt", "a\\b\\c.txt"}, {".a.txt"}},
+      {whole, "a*c", {"abxc"}, {"acxc"}},
+      {whole, "*?", {"ab"}, {"abc"}},
+      {whole, "", {""}, {"a"}},
+      {whole, "?", {}, {"", "ab", kKanji}},
+      {whole, "??", {kKanji}, {}},
+      {whole, "abc.txt", {"ABC.TXT"}, {}, true},
+      {whole, kKataSmallA, {}, {kKataA}, true},
+      {whole, "*A", {}, {"x" + kKataA}},
+      {whole, "x?A", {}, {"x" + kKataA}},
+      {whole, "a*\\b", {}, {"a" + kKanji + "b"}},
+      {escaped, "a\\*", {"a*"}, {"ab"}},
+      {escaped, "a\\b", {"a\\b"}, {}},
+      {escaped, kKanji + "*", {kKanji + "xyz"}, {}},
+      {head,
+       "C:\\data",
        {"C:\\data", "C:\\data\\sub\\a.txt"},
        {"C:\\database\\a.txt", "c:\\DATA\\x"}},
-      {"C:\\data", {"c:\\DATA\\x"}, {}, true},
-      {"C:\\data\\*", {"C:\\data\\x\\y"}, {"C:\\data"}},
-      {"", {}, {"anything", ""}},
-      {"C:\\" + kKanji, {"C:\\" + kKanji + "\\x"}, {}},
-      // A head may not end between a lead byte and its trail byte, nor
-      // before a 0x5C that is a trail byte.
-      {"C:\\\x95", {}, {"C:\\" + kKanji}},
-      {"a\x95", {}, {"a" + kKanji + "b"}},
-      {"*.txt", {"C:\\x\\y.txt"}, {}},
-  };
-  check_matches(match_head, cases);
+      {head, "C:\\data", {"c:\\DATA\\x"}, {}, true},
+      {head, "C:\\data\\*", {"C:\\data\\x\\y"}, {"C:\\data"}},
+      {head, "C:\\" + kKanji, {"C:\\" + kKanji + "\\x"}, {}},
+      {head, "C:\\\x95", {}, {"C:\\" + kKanji}},
+      {head, "a\x95", {}, {"a" + kKanji + "b"}},
+      {tail,
+       "old\\*.txt",
+       {"C:\\old\\a.txt", "C:\\old\\new\\a.txt"},
+       {"C:\\bold\\a.txt"}},
+      {tail, "file.txt", {"c:file.txt"}, {"C:\\xfile.txt", "FILE.TXT"}},
+      {tail, "*", {}, {"a\\b"}},
+      {tail, "?.txt", {"a\\b.txt"}, {}},
+      {tail, "a*c", {"d\\abxc"}, {"axac"}},
+      {tail, kKanji + "*", {"x\\" + kKanji + "*"}, {"x\\" + kKanji + "abc"}},
+      {tail, "x\\" + kKanji + "*c", {"x\\" + kKanji + "abc"}, {}},
+      {tail, "a.txt", {}, {"x" + kKanji + "a.txt"}},
+      {[](std::string_view element, std::string_view path, bool) {
+         return is_path_under_nocase(element, path);
+       },
+       "c:\\data",
+       {"C:\\Data\\keep", "C:\\Data"},
+       {"C:\\database", "C:\\d"}},
+  });
 }
 
-TEST(FilterPathsTest, MatchTail) {
-  const std::vector<MatchCase> cases = {
-      {"old\\*.txt",
-       {"C:\\x\\old\\a.txt", "C:\\x\\old\\new\\a.txt"},
-       {"C:\\x\\bold\\a.txt"}},
-      {"file.txt", {"c:file.txt"}, {"C:\\d\\xfile.txt", "FILE.TXT"}},
-      {"FILE.TXT", {"file.txt"}, {}, true},
-      {"", {}, {"anything"}},
-      // A one-byte pattern is literal: * and ? match no path.
-      {"*", {}, {"a\\b"}},
-      {"?", {}, {"a"}},
-      {"*.txt", {"a\\b.txt"}, {}},
-      {"?.txt", {"a\\b.txt"}, {}},
-      // Walking from the end, the star's landing on 'a' is final.
-      {"a*c", {"d\\abxc"}, {"axac"}},
-      // A star after a kanji ending in 0x5C is literal as the last byte, and
-      // that 0x5C is no separator before the tail.
-      {kKanji + "*", {"x\\" + kKanji + "*"}, {"x\\" + kKanji + "abc"}},
-      {"x\\" + kKanji + "*c", {"x\\" + kKanji + "abc"}, {}},
-      {"a.txt", {}, {"x" + kKanji + "a.txt"}},
-      {kKanji + "\\a.txt", {"x\\" + kKanji + "\\a.txt"}, {}},
-  };
-  check_matches(match_tail, cases);
-}
-
+// Each run of stars remembers its failed landings: without that these take
+// about n^6 steps; sixty runs exceed the matcher's stack memory.
 TEST(FilterPathsTest, ManyStarsStayCheap) {
-  // Each run of stars must land on 'a' after a non-'a' byte; without
-  // remembering failed landings this would take about n^6 steps. Sixty runs
-  // are far more than fit the matcher's stack memory: every run must still
-  // remember its failed landings.
   std::string text;
   for (int i = 0; i < 400; ++i) text += "xa";
   text += "z";
@@ -141,180 +109,56 @@ TEST(FilterPathsTest, ManyStarsStayCheap) {
   EXPECT_FALSE(match_tail(text, many + "*b", true));
 }
 
-TEST(FilterPathsTest, PathUnderIgnoringCase) {
-  // The pattern is the path; the texts are elements under it or not.
-  const std::vector<MatchCase> cases = {
-      {"", {""}, {"x", "\\x"}},
-      {"c:\\data", {"C:\\Data\\keep", "C:\\Data"}, {"C:\\database", "C:\\d"}},
-      {kKanji, {kKanji + "\\x"}, {}},
-      {kKatakanaSmallA, {}, {kKatakanaA + "\\x"}},
-      // The path ends inside the element's double-byte character.
-      {"\x95", {}, {kKanji + "x"}},
+// resolve_path_element on a list of one element: the answer and the
+// element afterwards. An absolute element must lie below the directory
+// and stays as it is; a relative one is completed.
+TEST(FilterPathsTest, ElementsAgainstTheArgumentsDirectory) {
+  const struct {
+    std::string element;
+    std::string directory;
+    bool fold;
+    bool inside;
+    std::string result;  // empty: the element unchanged
+  } cases[] = {
+      {"C:\\data\\sub", "C:\\data\\", false, true, ""},
+      {"C:\\data", "C:\\data\\", false, true, ""},
+      {"C:\\database", "C:\\data\\", false, false, ""},
+      {"C:\\dat", "C:\\data\\", false, false, ""},
+      {"c:\\DATA\\sub", "C:\\data\\", false, false, ""},
+      {"c:\\DATA\\sub", "C:\\data\\", true, true, ""},
+      {"C:\\data\\sub", "C:\\data", false, true, ""},
+      {"C:x", "C:", false, false, ""},
+      {"\\x", "", false, false, ""},
+      {"C:\\" + kKanji, "C:\\" + kKanji + "\\", false, true, ""},
+      {"C:\\\x95\x5D", "C:\\" + kKanji + "\\", false, false, ""},
+      {"C:\\" + kKanji + "x", "C:\\" + kKanji, false, false, ""},
+      {"sub", "C:\\data\\", true, true, "C:\\data\\sub"},
+      {"sub", "", true, true, "sub"},
+      {"keep", "C:", true, true, "C:keep"},
   };
-  check_matches([](std::string_view element, std::string_view path,
-                   bool) { return is_path_under_nocase(element, path); },
-                cases);
-}
-
-// resolve_path_element on a list of the one `element`; `*result` receives
-// the element afterwards.
-bool inside(const std::string& element, std::string_view directory, bool fold,
-            std::string* result) {
-  PatternList list;
-  list.items.push_back(PatternElement{element, false});
-  bool answer = resolve_path_element(&list, 0, directory, fold);
-  *result = list.items[0].text;
-  return answer;
-}
-
-// An absolute element is left as it is.
-bool absolute_inside(std::string_view element, std::string_view directory,
-                     bool fold) {
-  std::string result;
-  bool answer = inside(std::string(element), directory, fold, &result);
-  EXPECT_EQ(result, element);
-  return answer;
-}
-
-TEST(FilterPathsTest, ResolvesAbsoluteElements) {
-  // The pattern is the directory; the texts are elements in it or not.
-  const std::vector<MatchCase> cases = {
-      // C:\database is not below C:\data\ although only its last byte
-      // differs there.
-      {"C:\\data\\",
-       {"C:\\data\\sub", "C:\\data", "C:\\data\\"},
-       {"C:\\other", "C:\\database", "C:\\dat", "c:\\DATA\\sub"}},
-      {"C:\\data\\", {"c:\\DATA\\sub"}, {}, true},
-      {"C:\\data", {"C:\\data\\sub"}, {}},
-      {"C:", {}, {"C:\\x", "C:x"}},
-      {"", {}, {"\\x", "C:\\x"}},
-      {"sub\\", {}, {"\\x"}},
-      {"\\data\\", {"\\data\\x"}, {}},
-      {"C:\\" + kKanji + "\\",
-       {"C:\\" + kKanji + "\\x", "C:\\" + kKanji},
-       {"C:\\\x95\x5D", "C:\\\x95"}},
-      // The directory ends in a kanji: its 0x5C is no separator.
-      {"C:\\" + kKanji, {}, {"C:\\" + kKanji + "x"}},
-  };
-  check_matches(absolute_inside, cases);
-}
-
-TEST(FilterPathsTest, CompletesRelativeElements) {
-  const std::string cases[][3] = {
-      // The element, the directory, the completed element.
-      {"sub", "C:\\data\\", "C:\\data\\sub"},
-      {"sub", "", "sub"},
-      {"", "", ""},
-      {"", "C:\\data\\", "C:\\data\\"},
-      {"keep", "d\\", "d\\keep"},
-      {"keep", "C:", "C:keep"},
-      {"*.txt", "\\\\srv\\share\\", "\\\\srv\\share\\*.txt"},
-  };
-  for (const auto& [element, directory, expected] : cases) {
-    std::string result;
-    EXPECT_TRUE(inside(element, directory, true, &result));
-    EXPECT_EQ(result, expected);
+  for (const auto& c : cases) {
+    PatternList list;
+    list.items.push_back(PatternElement{c.element, false});
+    EXPECT_EQ(resolve_path_element(&list, 0, c.directory, c.fold), c.inside)
+        << c.element << " in " << c.directory;
+    EXPECT_EQ(list.items[0].text, c.result.empty() ? c.element : c.result);
   }
 }
 
-Texts texts(const PatternList& list) {
-  Texts out;
-  for (const PatternElement& e : list.items) out.push_back(e.text);
-  return out;
-}
-
-// `options`: skip and limit options without their slash, space separated.
-FilterSet compiled(const std::string& options, bool finish = true) {
-  FilterSet f;
-  std::istringstream words(options);
-  for (std::string o; words >> o;) {
-    int result = o[0] == 's' ? compile_skip_option(o.c_str(), &f)
-                             : compile_limit_option(o.c_str(), &f);
-    EXPECT_EQ(result, 0) << o;
-  }
-  if (finish) {
-    EXPECT_TRUE(finish_filters(&f));
-  }
-  return f;
-}
-
+// A relative element is completed once, against the first directory: a
+// relative directory text must not make d\keep into d\d\keep, nor a
+// drive-relative one take C:keep for an element outside C:.
 TEST(FilterPathsTest, LaterArgumentsNeverCompleteAgain) {
-  const char* label = "改名ディレクトリ";
-  FilterSet f = compiled("shkeep,\\abs\\x lpa\\*.txt lHk\\");
-  // A relative directory text (the arguments d\*.txt d\*.doc).
-  validate_path_filters(label, "\\abs\\", &f);
-  EXPECT_EQ(texts(f.skip_head), (Texts{"\\abs\\keep", "\\abs\\x"}));
-  FilterSet g = compiled("shkeep lpa\\*.txt lHk\\", false);
-  for (int i = 0; i < 3; ++i) validate_path_filters(label, "d\\", &g);
-  EXPECT_EQ(texts(g.skip_head), Texts{"d\\keep"});
-  EXPECT_EQ(texts(g.limit_path), Texts{"d\\a\\*.txt"});
-  EXPECT_EQ(texts(g.limit_head_case), Texts{"d\\k\\*"});
-  EXPECT_EQ(texts(g.limit_head_case_dirs), Texts{"d\\k"});
-  // A drive-relative directory: C:keep would count as outside C: if it
-  // were checked again as an absolute element.
-  FilterSet h = compiled("shkeep", false);
-  validate_path_filters(label, "C:", &h);
-  validate_path_filters(label, "C:", &h);
-  EXPECT_EQ(texts(h.skip_head), Texts{"C:keep"});
-}
-
-TEST(FilterPathsTest, ElementOutsideEndsTheRun) {
-  FilterSet f = compiled("shsub lpC:\\other", false);
-  channels_reset();
-  kavo_testing::ScratchDir scratch;
-  kavo_testing::CapturedOutput captured(scratch);
-  int code = 0;
-  try {
-    validate_path_filters("改名ディレクトリ", "C:\\data\\", &f);
-  } catch (const ProcessExit& e) {
-    code = e.code;
+  for (const char* directory : {"d\\", "C:"}) {
+    FilterSet f;
+    ASSERT_EQ(compile_skip_option("shkeep", &f), 0);
+    ASSERT_EQ(compile_limit_option("lpa\\*.txt", &f), 0);
+    for (int i = 0; i < 3; ++i) {
+      validate_path_filters("改名ディレクトリ", directory, &f);
+    }
+    EXPECT_EQ(f.skip_head.items[0].text, directory + std::string("keep"));
+    EXPECT_EQ(f.limit_path.items[0].text, directory + std::string("a\\*.txt"));
   }
-  EXPECT_EQ(code, 1);
-  EXPECT_EQ(captured.err(),
-            "\n\a処理停止:オプション /lpC:\\other のパスは改名ディレクトリ "
-            "C:\\data\\ 以下ではありません。\n");
-  // Elements of the lists before it were completed on the way.
-  EXPECT_EQ(texts(f.skip_head), Texts{"C:\\data\\sub"});
-}
-
-// Whether the options exclude `path` (as the walk builds it) by its path
-// alone. A path with a final '/' is a directory: the walk's paths never
-// hold a '/'.
-bool excluded_by_path(std::string_view path, std::string_view options, bool) {
-  FilterSet f = compiled(std::string(options));
-  if (path.back() != '/') {
-    return path_skipped(f, path) || file_outside_path_limits(f, path);
-  }
-  path.remove_suffix(1);
-  return path_skipped(f, path) || directory_outside_path_limits(f, path);
-}
-
-TEST(FilterPathsTest, PathTestsOfEachOption) {
-  // The options, the paths they exclude and paths they keep.
-  const std::vector<MatchCase> cases = {
-      {"shsub", {"sub\\a.txt", "sub/"}, {"subway\\b.txt"}},
-      {"sHSub", {}, {"sub\\a.txt"}},
-      {"shSub", {"sub\\a.txt"}, {}},
-      {"st*", {}, {"a\\b"}},
-      {"st?", {}, {"a"}},
-      {"sp*", {"a\\b.txt", "a/"}, {}},
-      {"stold", {"x\\old/"}, {}},
-      {"shzz,", {}, {"b\\c"}},
-      {"stzz,", {}, {"b\\c"}},
-      {"lhC:\\data\\keep",
-       {"C:\\data\\other/", "C:\\data\\a.txt"},
-       {"C:\\data\\keep/", "C:\\data\\keep\\sub/", "C:\\data\\keep\\a.txt"}},
-      {"lhC:\\data\\keep\\", {"C:\\data\\keep"}, {"C:\\data\\keep/"}},
-      {"lHC:\\Data", {"C:\\data/"}, {}},
-      {"lp*.txt", {"sub/"}, {"a.txt", "sub\\b.txt"}},
-      {"lpa\\b\\c.txt", {"a\\b\\d.txt"}, {"a/", "A\\B/", "a\\b\\c.txt"}},
-      {"lPa\\b\\c.txt", {"A\\B/"}, {}},
-      // The on-the-way test is literal: a* never lets the walk into abc.
-      {"lpa*\\b", {"abc/"}, {}},
-      {"ltsub\\*.txt", {"x\\a.txt"}, {"x/", "sub\\a.txt"}},
-      {"lhkeep ltx", {"keep\\y"}, {"keep\\x"}},
-  };
-  check_matches(excluded_by_path, cases);
 }
 
 }  // namespace

@@ -6,9 +6,4 @@ set(FILTERS_SOURCES
 set(FILTERS_TESTS
   filters/filter_options_test.cc
   filters/path_filters_test.cc
-  filters/entry_filters_test.cc
-)
-# Tests that need Linux itself: a time zone of the test's choosing.
-set(FILTERS_POSIX_TESTS
-  filters/entry_filters_posix_test.cc
 )

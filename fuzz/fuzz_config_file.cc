@@ -1,13 +1,13 @@
-// A whole configuration file: the input's bytes are written as the file
-// beside a made-up executable, then read by every pass that reads it (the
-// switch character, the options, the usage listing, the log's echo).
-// Environment references find a few variables, one of them long.
+// A whole configuration file beside a made-up executable, read by every
+// pass (switch character, options, usage listing, the log's echo, whose
+// lines are option lines no longer than a line may grow); environment
+// references find a few variables, one of them long. Each line is also
+// given as a command-line option, and the filters built are asked about a
+// file and a directory as the walk would ask.
 
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -22,63 +22,22 @@
 
 namespace {
 
-std::string g_config;       // internal path of the configuration file
-std::string g_config_file;  // the same as a Linux path
+std::string g_program;  // internal path of the made-up executable
+std::string g_file;     // its configuration file as a Linux path
 
-void make_paths() {
-  const char* base = getenv("TMPDIR");
-  std::string dir = std::string(base && *base ? base : "/tmp") +
-                    "/kavo-fuzz-config-" + std::to_string(getpid());
-  std::string command = "mkdir -p '" + dir + "'";
-  FUZZ_CHECK(system(command.c_str()) == 0);
-  g_config = kavo::config_path(kavo::internal_path(dir + "/kavo"));
-  g_config_file = dir + "/kavo.cfg";
-}
-
-void write_config(const uint8_t* data, size_t size) {
-  FILE* f = fopen(g_config_file.c_str(), "wb");
-  FUZZ_CHECK(f != nullptr);
-  FUZZ_CHECK(fwrite(data, 1, size, f) == size);
-  FUZZ_CHECK(fclose(f) == 0);
-}
-
-char read_switch_char() {
-  try {
-    return kavo::config_read_switch_char(g_config);
-  } catch (const kavo::ProcessExit&) {
-    return '/';
-  }
-}
-
-void apply_options(char switch_char) {
-  kavo::RunOptions options;
-  kavo::FilterSet filters;
-  options.switch_char = switch_char;
-  try {
-    kavo::config_apply_options(g_config, switch_char, &options, &filters);
-    kavo::finish_filters(&filters);
-  } catch (const kavo::ProcessExit&) {
-  }
-}
-
-// The log's echo: only option lines, none longer than a line may grow.
-void check_echo(char switch_char) {
-  std::vector<std::string> lines;
-  bool opened = false;
-  kavo::config_option_lines(g_config, switch_char, &lines, &opened);
-  FUZZ_CHECK(opened);
-  for (const std::string& line : lines) {
-    FUZZ_CHECK(!line.empty());
-    FUZZ_CHECK(line[0] == '/' || line[0] == switch_char);
-    FUZZ_CHECK(line.size() <= kavo::kConfigLineCapacity);
-  }
-}
-
-void list_options(char switch_char) {
-  try {
-    kavo::config_list_options(g_config, switch_char);
-  } catch (const kavo::ProcessExit&) {
-  }
+void ask_filters(kavo::FilterSet* filters) {
+  if (!kavo::finish_filters(filters)) return;
+  kavo::validate_path_filters("fuzz", "\\fuzz\\dir\\", filters);
+  kavo::FindRecord record;
+  record.attributes = kavo::kAttrArchive | kavo::kAttrReadOnly;
+  record.write_time = 1000000000;
+  record.creation_time = -86400;
+  record.access_time = 4102444800;
+  record.size = 123456;
+  record.complete = true;
+  kavo::file_excluded(*filters, "\\fuzz\\dir\\sub\\a.txt", record);
+  record.attributes = kavo::kAttrDirectory | kavo::kAttrHidden;
+  kavo::directory_excluded(*filters, "\\fuzz\\dir\\sub", record);
 }
 
 }  // namespace
@@ -88,16 +47,59 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   setenv("KAVOFUZZ_LONG", std::string(6000, 'x').c_str(), 1);
   setenv("KAVOFUZZ_SELF", "%KAVOFUZZ%", 1);
   setenv(std::string(1022, 'N').c_str(), "/o", 1);
-  make_paths();
+  const char* tmp = getenv("TMPDIR");
+  std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") +
+                    "/kavo-fuzz-config-" + std::to_string(getpid());
+  FUZZ_CHECK(system(("mkdir -p '" + dir + "'").c_str()) == 0);
+  g_program = kavo::internal_path(dir + "/kavo");
+  g_file = dir + "/kavo.cfg";
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kavo::channels_reset();
-  write_config(data, size);
-  char switch_char = read_switch_char();
-  apply_options(switch_char);
-  check_echo(switch_char);
-  list_options(switch_char);
+  FILE* f = fopen(g_file.c_str(), "wb");
+  FUZZ_CHECK(f != nullptr && fwrite(data, 1, size, f) == size);
+  FUZZ_CHECK(fclose(f) == 0);
+  const std::string config = kavo::config_path(g_program);
+  char switch_char = '/';
+  kavo::RunOptions options;
+  kavo::FilterSet filters;
+  try {
+    switch_char = options.switch_char =
+        kavo::config_read_switch_char(g_program);
+    kavo::config_apply_options(g_program, switch_char, &options, &filters);
+    ask_filters(&filters);
+  } catch (const kavo::ProcessExit&) {
+    // A refused file or option ends the run: an answer, not a fault.
+  }
+  std::vector<std::string> lines;
+  bool opened = false;
+  kavo::config_option_lines(config, switch_char, &lines, &opened);
+  FUZZ_CHECK(opened);
+  for (const std::string& line : lines) {
+    FUZZ_CHECK(!line.empty() && (line[0] == '/' || line[0] == switch_char) &&
+               line.size() <= kavo::kConfigLineCapacity);
+  }
+  try {
+    kavo::config_list_options(config, switch_char);
+  } catch (const kavo::ProcessExit&) {
+  }
+  std::string_view text(reinterpret_cast<const char*>(data), size);
+  options = kavo::RunOptions();
+  options.switch_char = size > 0 && data[0] == '-' ? '-' : '/';
+  filters = kavo::FilterSet();
+  try {
+    for (size_t start = 0, end = 0; start <= text.size(); start = end + 1) {
+      end = std::min(text.find('\n', start), text.size());
+      std::string arg(text.substr(start, end - start));
+      if (arg.empty() || (arg[0] != '/' && arg[0] != options.switch_char)) {
+        arg.insert(0, 1, '/');
+      }
+      kavo::parse_option_argument(arg, false, &options, &filters);
+    }
+    ask_filters(&filters);
+  } catch (const kavo::ProcessExit&) {
+  }
   return 0;
 }

@@ -1,57 +1,24 @@
-// The four path matchers of the filters (whole name, whole name with
-// escapes, head of a path, tail of a path) and the path comparison of the
-// directory filters, on any text and pattern. Besides memory safety: a
-// text always matches itself written as a pattern, and "*" matches every
-// whole text.
+// The filters: the four path matchers and the directory comparison on any
+// text and pattern, and the option values read from the same pattern. A
+// text matches itself as a pattern and "*" every whole text; list elements
+// end in no white space nor a lone single-byte backslash; a size is never a
+// range marker; a date range never has both sides open nor ends before it
+// starts.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
 #include "filters/filter_parts.h"
+#include "filters/filters.h"
 #include "fuzz/fuzz_check.h"
-#include "names/sjis.h"
-
-namespace {
-
-bool has_wildcard(std::string_view text) {
-  return kavo::sjis_find_char(text, '*') != kavo::kNoPosition ||
-         kavo::sjis_find_char(text, '?') != kavo::kNoPosition;
-}
-
-// The pattern that stands for `text` byte for byte where "\*", "\?" and
-// "\\" are escapes (only characters of their own are escaped).
-std::string escaped(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if ((c == '*' || c == '?' || c == '\\') &&
-        kavo::sjis_byte_class(text, i) == 0) {
-      out.push_back('\\');
-    }
-    out.push_back(c);
-  }
-  return out;
-}
-
-void check_identities(const std::string& text, bool fold) {
-  FUZZ_CHECK(kavo::match_whole(text, "*", fold));
-  if (!kavo_fuzz::well_formed(text)) return;
-  FUZZ_CHECK(kavo::match_whole_escaped(text, escaped(text), fold));
-  if (has_wildcard(text)) return;
-  FUZZ_CHECK(kavo::match_whole(text, text, fold));
-  if (text.empty()) return;
-  FUZZ_CHECK(kavo::match_head(text, text, fold));
-  FUZZ_CHECK(kavo::match_tail(text, text, fold));
-}
-
-}  // namespace
+#include "platform/platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   const bool fold = in.ConsumeBool();
+  const int64_t seconds =  // far beyond everyday years on both sides
+      in.ConsumeIntegralInRange<int64_t>(-400000000000, 400000000000);
   const std::string text = in.ConsumeRandomLengthString(2100);
   const std::string pattern = in.ConsumeRemainingBytesAsString();
   kavo::match_whole(text, pattern, fold);
@@ -59,6 +26,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kavo::match_head(text, pattern, fold);
   kavo::match_tail(text, pattern, fold);
   kavo::is_path_under_nocase(pattern, text);
-  check_identities(text, fold);
+  FUZZ_CHECK(kavo::match_whole(text, "*", fold));
+  if (kavo_fuzz::well_formed(text)) {
+    std::string escaped;  // "\*", "\?" and "\\" for single-byte ones
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (std::string_view("*?\\").find(text[i]) != std::string_view::npos &&
+          kavo::sjis_byte_class(text, i) == 0) {
+        escaped += '\\';
+      }
+      escaped += text[i];
+    }
+    FUZZ_CHECK(kavo::match_whole_escaped(text, escaped, fold));
+    if (!text.empty() && escaped.size() == text.size()) {
+      FUZZ_CHECK(kavo::match_whole(text, text, fold) &&
+                 kavo::match_head(text, text, fold) &&
+                 kavo::match_tail(text, text, fold));
+    }
+  }
+  for (kavo::PatternElement& item : kavo::split_elements(pattern)) {
+    std::string& e = item.text;
+    if (e.empty()) continue;
+    FUZZ_CHECK(std::string_view(" \t\n\v\f\r").find(e.back()) ==
+               std::string_view::npos);
+    FUZZ_CHECK(e.back() != '\\' || kavo::sjis_byte_class(e, e.size() - 1) == 2);
+    kavo::strip_dir_suffix(&e);
+  }
+  uint64_t bytes = kavo::parse_size(pattern);
+  FUZZ_CHECK(bytes != kavo::kSizeNone && bytes != kavo::kSizeOpen);
+  kavo::DateRange range;
+  kavo::parse_date_range(pattern, &range);
+  FUZZ_CHECK(range.from.year != -2 || range.to.year != -2);
+  FUZZ_CHECK(range.from.year <= 0 || range.to.year <= 0 ||
+             kavo::range_start_julian(range.from) <=
+                 kavo::range_end_julian(range.to));
+  kavo::time_in_range(kavo::local_calendar_time(seconds), range);
   return 0;
 }

@@ -1,122 +1,104 @@
-// The replacement engine: a subject, an old string (pattern), a new string
-// and the match flags. Checked: a match lies inside the subject on
-// character boundaries and honours the anchors; a literal pattern is found
-// where a plain search finds it; a replacement is exactly the match
-// replaced, never grows a name part to 260 bytes, and no match changes
-// nothing. The same strings then go through the name-part choice.
+// The new name: subject, old string, new string, match flags and name
+// part, then a date text for the entry. A match lies on character
+// boundaries and honours its anchors; a literal old string is found where a
+// plain search finds it; a replacement is the match replaced, never growing
+// a name part to 260 bytes; the new path keeps its directory. A date text
+// is digits and hyphens (after spaces padding a year below 1000) ending in
+// "-<attempt>" from the second attempt; a shift keeps every field in range;
+// the date goes where the new string's '/' was.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstddef>
-#include <cstdint>
+#include <climits>
 #include <string>
 
 #include "driver/options.h"
 #include "fuzz/fuzz_check.h"
+#include "names/calendar.h"
+#include "names/date_name.h"
 #include "names/name_part.h"
 #include "names/pattern.h"
-#include "names/sjis.h"
 #include "platform/platform.h"
 
 namespace {
 
-using kavo::Match;
-using kavo::MatchFlags;
+using kavo_fuzz::on_boundary;
 
-bool on_boundary(std::string_view s, size_t at) {
-  return at == s.size() || kavo::sjis_byte_class(s, at) != 2;
-}
-
-bool is_literal(std::string_view pattern) {
-  return pattern.find_first_of("*?\\") == std::string_view::npos;
-}
-
-// The first match of a literal pattern, found the plain way.
-bool plain_search(std::string_view subject, std::string_view pattern,
-                  Match* match) {
-  for (size_t at = 0; at + pattern.size() <= subject.size(); ++at) {
-    if (!on_boundary(subject, at)) continue;
-    if (subject.compare(at, pattern.size(), pattern) != 0) continue;
-    if (!on_boundary(subject, at + pattern.size())) continue;
-    *match = Match{at, at + pattern.size()};
-    return true;
-  }
-  return false;
-}
-
-void check_match(std::string_view subject, std::string_view pattern,
-                 MatchFlags flags) {
-  Match match;
-  bool found = kavo::find_match(subject, pattern, flags, &match);
-  if (pattern.empty()) FUZZ_CHECK(!found);
-  if (found) {
-    FUZZ_CHECK(match.start <= match.end);
-    FUZZ_CHECK(match.end <= subject.size());
-    FUZZ_CHECK(on_boundary(subject, match.start));
-    FUZZ_CHECK(on_boundary(subject, match.end));
-    if (flags.head) FUZZ_CHECK(match.start == 0);
-    if (flags.tail) FUZZ_CHECK(match.end == subject.size());
-  }
+void check_replace(const std::string& s, const std::string& pattern,
+                   const std::string& with, kavo::MatchFlags flags) {
+  kavo::Match m;
+  bool found = kavo::find_match(s, pattern, flags, &m);
+  FUZZ_CHECK(!found ||
+             (!pattern.empty() && m.start <= m.end && m.end <= s.size() &&
+              on_boundary(s, m.start) && on_boundary(s, m.end) &&
+              (!flags.head || m.start == 0) &&
+              (!flags.tail || m.end == s.size())));
   if (!flags.fold && !flags.head && !flags.tail && !pattern.empty() &&
-      is_literal(pattern)) {
-    Match expected;
-    bool plain = plain_search(subject, pattern, &expected);
-    FUZZ_CHECK(found == plain);
-    if (found) {
-      FUZZ_CHECK(match.start == expected.start && match.end == expected.end);
+      pattern.find_first_of("*?\\") == std::string::npos) {
+    size_t at = s.find(pattern);
+    while (at != std::string::npos &&
+           !(on_boundary(s, at) && on_boundary(s, at + pattern.size()))) {
+      at = s.find(pattern, at + 1);
     }
+    FUZZ_CHECK(found == (at != std::string::npos) && (!found || m.start == at));
   }
+  std::string part = s;
+  bool replaced = kavo::replace_first_match(&part, pattern, with, flags);
+  FUZZ_CHECK(replaced ? found && part == s.substr(0, m.start) + with +
+                                             s.substr(m.end)
+                      : part == s);
+  FUZZ_CHECK(part.size() <= s.size() || part.size() < kavo::kNamePartLimit);
 }
 
-void check_replace(const std::string& subject, const std::string& pattern,
-                   const std::string& replacement, MatchFlags flags) {
-  Match match;
-  bool found = kavo::find_match(subject, pattern, flags, &match);
-  std::string part = subject;
-  bool replaced = kavo::replace_first_match(&part, pattern, replacement, flags);
-  if (!found) FUZZ_CHECK(!replaced);
-  if (!replaced) {
-    FUZZ_CHECK(part == subject);
-    return;
-  }
-  std::string expected =
-      subject.substr(0, match.start) + replacement + subject.substr(match.end);
-  FUZZ_CHECK(part == expected);
-  size_t stored = kavo::stored_name_length(part);
-  if (stored > kavo::stored_name_length(subject)) {
-    FUZZ_CHECK(stored < kavo::kNamePartLimit);
-  }
-}
-
-// A well-formed new path keeps its directory: no separator appears in the
-// name, and the directory part is untouched.
 void check_new_path(const std::string& name, const std::string& old_string,
-                    const std::string& new_string, int name_part,
-                    MatchFlags flags) {
-  kavo::RunOptions options;
-  options.name_part = name_part;
-  options.old_case_fold = flags.fold;
-  options.anchor_head = flags.head;
-  options.anchor_tail = flags.tail;
-  const std::string path = "dir\\" + name;
-  std::string new_path;
-  if (!kavo::compute_new_path(path, old_string, new_string, options,
-                              &new_path)) {
+                    const std::string& new_string,
+                    const kavo::RunOptions& options) {
+  std::string path;
+  if (!kavo::compute_new_path("dir\\" + name, old_string, new_string, options,
+                              &path)) {
     return;
   }
-  FUZZ_CHECK(new_path.compare(0, 4, "dir\\") == 0);
-  bool clean = kavo_fuzz::well_formed(name) &&
-               kavo_fuzz::well_formed(new_string) &&
-               kavo::sjis_find_char(name, '\\') == kavo::kNoPosition &&
-               kavo::sjis_find_char(new_string, '\\') == kavo::kNoPosition;
-  if (clean) {
-    FUZZ_CHECK(kavo::sjis_find_last_char(new_path, '\\') == 3);
-    if (kavo::stored_name_length(name) < kavo::kNamePartLimit &&
-        name_part == kavo::kWholeName) {
-      FUZZ_CHECK(kavo::stored_name_length(new_path.substr(4)) <
-                 kavo::kNamePartLimit);
+  FUZZ_CHECK(path.compare(0, 4, "dir\\") == 0);
+  if (kavo_fuzz::well_formed(name + new_string) &&
+      kavo::sjis_find_char(name + new_string, '\\') == kavo::kNoPosition) {
+    FUZZ_CHECK(kavo::sjis_find_last_char(path, '\\') == 3);
+  }
+}
+
+void check_date(FuzzedDataProvider* in, kavo::RunOptions options,
+                const std::string& new_string) {
+  options.date_format = in->ConsumeIntegralInRange<int>(1, 6);
+  options.date_shift_seconds = in->ConsumeIntegral<int32_t>();
+  options.date_shift_sign = in->ConsumeIntegralInRange<int>(-1, 1);
+  const int attempt = in->ConsumeIntegralInRange<int>(1, INT_MAX);
+  kavo::CalendarTime t =
+      kavo::local_calendar_time(in->ConsumeIntegral<int64_t>());
+  if (in->ConsumeBool()) {
+    for (int* field :
+         {&t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second}) {
+      *field = in->ConsumeIntegral<int>();
     }
   }
+  std::string date = kavo::make_date_text(t, attempt, options);
+  size_t digits = date.find_first_not_of(' ');
+  FUZZ_CHECK(digits != std::string::npos &&
+             date.find_first_not_of("0123456789-", digits) ==
+                 std::string::npos);
+  const std::string suffix = "-" + std::to_string(attempt);
+  FUZZ_CHECK(attempt < 2 ||
+             (date.size() > suffix.size() && date.ends_with(suffix)));
+  kavo::CalendarTime shifted = t;  // every field stays in range
+  kavo::shift_calendar_time(in->ConsumeIntegral<int64_t>(), &shifted);
+  FUZZ_CHECK(shifted.month >= 1 && shifted.month <= 12 && shifted.day >= 1 &&
+             shifted.day <= kavo::days_in_month(shifted.year, shifted.month) &&
+             shifted.hour >= 0 && shifted.hour < 24 && shifted.minute >= 0 &&
+             shifted.minute < 60 && shifted.second >= 0 && shifted.second < 60);
+  std::string named;
+  size_t slash = new_string.find('/');
+  bool inserted = kavo::insert_date_text(new_string, date, &named);
+  FUZZ_CHECK(inserted == (slash != std::string::npos));
+  FUZZ_CHECK(!inserted || named == new_string.substr(0, slash) + date +
+                                       new_string.substr(slash + 1));
 }
 
 }  // namespace
@@ -124,13 +106,17 @@ void check_new_path(const std::string& name, const std::string& old_string,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   const uint8_t bits = in.ConsumeIntegral<uint8_t>();
-  MatchFlags flags{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
-  const int name_part = (bits >> 3) % 5;
+  kavo::MatchFlags flags{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
+  kavo::RunOptions options;
+  options.name_part = (bits >> 3) % 5;
+  options.old_case_fold = flags.fold;
+  options.anchor_head = flags.head;
+  options.anchor_tail = flags.tail;
   const std::string subject = in.ConsumeRandomLengthString(600);
   const std::string pattern = in.ConsumeRandomLengthString(80);
-  const std::string replacement = in.ConsumeRemainingBytesAsString();
-  check_match(subject, pattern, flags);
+  const std::string replacement = in.ConsumeRandomLengthString(300);
   check_replace(subject, pattern, replacement, flags);
-  check_new_path(subject, pattern, replacement, name_part, flags);
+  check_new_path(subject, pattern, replacement, options);
+  check_date(&in, options, replacement);
   return 0;
 }

@@ -23,30 +23,19 @@ CalendarTime at(int year, int month, int day, int hour = 0, int minute = 0,
 }
 
 auto fields(const CalendarTime& t) {
-  return std::tuple(t.year, t.month, t.day, t.hour, t.minute, t.second,
-                    t.weekday);
+  return std::tuple(t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
-TEST(CalendarTest, LeapYears) {
-  struct Case {
-    int32_t year;
-    bool leap;
-  } cases[] = {
-      {1900, false}, {2000, true}, {2004, true}, {2005, false}, {1500, true},
-      {1582, false}, {1584, true}, {8, true},    {7, false},    {4, false},
-      {-8, false},   {-9, true},   {-45, true},  {-46, false},  {-48, false},
-      {-12, true},   {-10, false},
-  };
-  for (const Case& c : cases) EXPECT_EQ(is_leap_year(c.year), c.leap) << c.year;
-}
-
-TEST(CalendarTest, MonthLengths) {
-  EXPECT_EQ(days_in_month(2005, 4), 30);
-  EXPECT_EQ(days_in_month(2004, 2), 29);
+// Julian before the reform of 1582 (every fourth year, counted without a
+// year zero: -1 is 1 BC), Gregorian after it.
+TEST(CalendarTest, YearsAndMonths) {
+  for (int32_t year : {2000, 2004, 1500, 1584, 8, -9, -45, -12}) {
+    EXPECT_TRUE(is_leap_year(year)) << year;
+  }
+  for (int32_t year : {1900, 2005, 1582, 4, 7, -8, -46, -10}) {
+    EXPECT_FALSE(is_leap_year(year)) << year;
+  }
   EXPECT_EQ(days_in_month(-9, 2), 30);  // early leap year
-  EXPECT_EQ(days_in_month(-10, 2), 29);
-  EXPECT_EQ(days_in_month(-10, 4), 30);
-  EXPECT_EQ(days_in_month(-10, 7), 31);
   for (int32_t year = -100; year <= 2500; ++year) {
     int total = 0;
     for (int month = 1; month <= 12; ++month) {
@@ -54,85 +43,62 @@ TEST(CalendarTest, MonthLengths) {
     }
     EXPECT_EQ(total, is_leap_year(year) ? 366 : 365) << year;
   }
-  // A month outside the year (a mistyped filter date) never reads outside
-  // the month table.
+  // A month outside the year (a mistyped filter date) counts 31 days.
   for (int32_t month : {0, 13, -1, 200113, kMin, kMax}) {
     EXPECT_EQ(days_in_month(2001, month), 31) << month;
-    EXPECT_EQ(days_in_month(-100, month), 31) << month;
   }
 }
 
+// The Julian Date of the reform: 4 October 1582 is followed by 15 October.
 TEST(CalendarTest, JulianDates) {
-  EXPECT_DOUBLE_EQ(julian_date(2000, 1, 1, 0, 0, 0), 2451544.5);
-  EXPECT_DOUBLE_EQ(julian_date(2000, 1, 1, 6, 30, 36),
-                   2451544.5 + (6 * 3600 + 30 * 60 + 36) / 86400.0);
-  EXPECT_DOUBLE_EQ(julian_date(2001, 2, 31, 0, 0, 0),
-                   julian_date(2001, 3, 3, 0, 0, 0));
-  // The Gregorian reform: 4 October 1582 is followed by 15 October.
   EXPECT_DOUBLE_EQ(julian_date(1582, 10, 4, 0, 0, 0), 2299159.5);
-  EXPECT_DOUBLE_EQ(julian_date(1582, 10, 15, 0, 0, 0), 2299160.5);
-  // Noon of 1 January 4713 BC (no year zero) is the epoch.
+  EXPECT_DOUBLE_EQ(julian_date(1582, 10, 15, 6, 30, 36),
+                   2299160.5 + (6 * 3600 + 30 * 60 + 36) / 86400.0);
   EXPECT_DOUBLE_EQ(julian_date(-4713, 1, 1, 12, 0, 0), 0.0);
-  // 2000 is divisible by 400; 1900 is a plain century year.
-  EXPECT_DOUBLE_EQ(
-      julian_date(1900, 3, 1, 0, 0, 0) - julian_date(1900, 2, 28, 0, 0, 0),
-      1.0);
-  EXPECT_DOUBLE_EQ(
-      julian_date(2000, 3, 1, 0, 0, 0) - julian_date(2000, 2, 28, 0, 0, 0),
-      2.0);
-  // The fields are unchecked: extreme ones must not overflow.
   EXPECT_TRUE(std::isfinite(julian_date(kMax, kMax, kMax, kMax, kMax, kMax)));
   EXPECT_TRUE(std::isfinite(julian_date(kMin, kMin, kMin, kMin, kMin, kMin)));
 }
 
-TEST(CalendarTest, ShiftExamples) {
-  constexpr int64_t kLowest = std::numeric_limits<int64_t>::min();
-  constexpr int64_t kHighest = std::numeric_limits<int64_t>::max();
-  struct Case {
+TEST(CalendarTest, ShiftsCarryAndSaturate) {
+  const struct {
     CalendarTime from;
     int64_t seconds;
     CalendarTime to;
   } cases[] = {
-      {at(2004, 12, 31, 23, 30, 0), 3600, at(2005, 1, 1, 0, 30, 0)},
-      {at(2005, 4, 19, 0, 0, 30), -60, at(2005, 4, 18, 23, 59, 30)},
+      {at(2004, 12, 31, 23, 30), 3600, at(2005, 1, 1, 0, 30)},
       {at(2004, 3, 1, 0, 0, 30), -45, at(2004, 2, 29, 23, 59, 45)},
-      {at(2005, 3, 1, 0, 0, 30), -45, at(2005, 2, 28, 23, 59, 45)},
-      {at(1500, 2, 28, 12, 0, 0), 86400, at(1500, 2, 29, 12, 0, 0)},
-      {at(1900, 2, 28, 12, 0, 0), 86400, at(1900, 3, 1, 12, 0, 0)},
+      {at(1500, 2, 28, 12), 86400, at(1500, 2, 29, 12)},
+      {at(1900, 2, 28, 12), 86400, at(1900, 3, 1, 12)},
       // No days are skipped at the reform: the carry uses the month table.
-      {at(1582, 10, 4, 0, 0, 0), 86400, at(1582, 10, 5, 0, 0, 0)},
-      {at(1, 1, 1, 0, 0, 0), -86400, at(0, 12, 31, 0, 0, 0)},
-      {at(-9, 3, 1, 0, 0, 0), -86400, at(-9, 2, 30, 0, 0, 0)},
-      // At the ends of the year range the time saturates, and within it the
-      // edges still carry normally.
-      {at(kMax, 12, 31, 23, 0, 0), kMax, at(kMax, 12, 31, 23, 59, 59)},
-      {at(kMin, 1, 1, 1, 0, 0), kMin, at(kMin, 1, 1, 0, 0, 0)},
-      {at(kMax, 12, 31, 23, 0, 0), 60, at(kMax, 12, 31, 23, 1, 0)},
+      {at(1582, 10, 4), 86400, at(1582, 10, 5)},
+      {at(1, 1, 1), -86400, at(0, 12, 31)},
+      {at(kMax, 12, 31, 23), kMax, at(kMax, 12, 31, 23, 59, 59)},
+      {at(kMin, 1, 1, 1), kMin, at(kMin, 1, 1)},
+      {at(kMax, 12, 31, 23), 60, at(kMax, 12, 31, 23, 1)},
       // No step may overflow (the remainder of the lowest shift once did).
-      {at(2000, 6, 15, 12, 0, 0), kLowest, at(kMin, 1, 1, 0, 0, 0)},
-      {at(2000, 6, 15, 12, 0, 0), kHighest, at(kMax, 12, 31, 23, 59, 59)},
+      {at(2000, 6, 15, 12), std::numeric_limits<int64_t>::min(),
+       at(kMin, 1, 1)},
+      {at(2000, 6, 15, 12), std::numeric_limits<int64_t>::max(),
+       at(kMax, 12, 31, 23, 59, 59)},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     CalendarTime time = c.from;
     shift_calendar_time(c.seconds, &time);
     EXPECT_EQ(fields(time), fields(c.to)) << c.seconds;
   }
-  // Each year ends where the next begins, across every change of the rule.
-  for (int year = -100; year <= 2500; ++year) {
-    CalendarTime time = at(year, 12, days_in_month(year, 12), 12);
-    shift_calendar_time(86400, &time);
-    EXPECT_EQ(fields(time), fields(at(year + 1, 1, 1, 12))) << year;
-  }
 }
 
-// Random shifts of the whole 32-bit range from random dates of every era:
-// each result is a valid date, shifting back returns to the start, and from
-// Gregorian dates the result agrees with the era arithmetic of utc_seconds,
-// an oracle independent of the code under test.
+// Random shifts from dates of every era: a valid date results, shifting
+// back returns, and from Gregorian dates the result agrees with the era
+// arithmetic of utc_seconds, an oracle independent of the code under test.
 TEST(CalendarTest, RandomShiftsAgreeWithTheCivilCalendar) {
   std::mt19937 random(1582);
   std::uniform_int_distribution<int64_t> shifts(-2147483648LL, 2147483648LL);
   std::uniform_int_distribution<int> years(-3000, 9000);
+  auto utc = [](const CalendarTime& t) {
+    return kavo_testing::utc_seconds(t.year, t.month, t.day, t.hour, t.minute,
+                                     t.second);
+  };
   for (int i = 0; i < 40000; ++i) {
     int y = years(random);
     int m = 1 + int(random() % 12);
@@ -149,10 +115,6 @@ TEST(CalendarTest, RandomShiftsAgreeWithTheCivilCalendar) {
                 time.day <= days_in_month(time.year, time.month));
     ASSERT_TRUE(time.hour < 24 && time.minute < 60 && time.second < 60);
     if (y >= 1700) {
-      auto utc = [](const CalendarTime& t) {
-        return kavo_testing::utc_seconds(t.year, t.month, t.day, t.hour,
-                                         t.minute, t.second);
-      };
       ASSERT_EQ(utc(time), utc(start) + shift);
     }
     shift_calendar_time(-shift, &time);

@@ -8,8 +8,3 @@ set(OUTPUT_TESTS
   output/pager_test.cc
   output/log_file_test.cc
 )
-set(OUTPUT_POSIX_TESTS
-  output/channels_posix_test.cc
-  output/pager_posix_test.cc
-  output/log_file_posix_test.cc
-)

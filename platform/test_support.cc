@@ -1,52 +1,30 @@
-// The parts of the test fixtures that std::filesystem makes the same on
-// both platforms.
-
 #include "platform/test_support.h"
+
+#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
-
-#include "platform/platform.h"
 
 namespace kavo_testing {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// A fresh name below the system's temporary directory; a name already
-// taken (another test process) is never reused.
-std::string create_unique_directory() {
+// A fresh name below the system's temporary directory; a name another test
+// process took is never reused.
+ScratchDir::ScratchDir() {
   std::random_device seed;
   std::mt19937_64 random((uint64_t{seed()} << 32) ^ seed());
-  const fs::path base = fs::temp_directory_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = base / ("kavo-unit-" + std::to_string(random()));
+  for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+    fs::path candidate =
+        fs::temp_directory_path() / ("kavo-unit-" + std::to_string(random()));
     std::error_code error;
-    if (fs::create_directory(candidate, error)) return candidate.string();
+    if (fs::create_directory(candidate, error)) root_ = candidate.string();
   }
-  throw std::runtime_error("no scratch directory could be created");
+  if (root_.empty()) throw std::runtime_error("no scratch directory");
 }
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-int64_t days_from_epoch(int64_t year, int month, int day) {
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t year_of_era = year - era * 400;
-  const int64_t day_of_year =
-      (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t day_of_era =
-      year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + day_of_era - 719468;
-}
-
-}  // namespace
-
-ScratchDir::ScratchDir() : root_(create_unique_directory()) {}
 
 ScratchDir::~ScratchDir() {
   std::error_code error;
@@ -59,7 +37,9 @@ std::string ScratchDir::native(const std::string& relative) const {
 }
 
 std::string ScratchDir::internal(const std::string& relative) const {
-  return internal_form(native(relative));
+  std::string path = native(relative);
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return path;
 }
 
 bool ScratchDir::make_dir(const std::string& relative) const {
@@ -70,71 +50,33 @@ bool ScratchDir::make_dir(const std::string& relative) const {
 bool ScratchDir::write(const std::string& relative,
                        const std::string& bytes) const {
   std::ofstream out(native(relative), std::ios::binary | std::ios::trunc);
-  out << bytes;
-  return static_cast<bool>(out.flush());
+  return static_cast<bool>(out << bytes) && static_cast<bool>(out.flush());
 }
 
-std::string ScratchDir::read(const std::string& relative) const {
-  std::ifstream in(native(relative), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-bool ScratchDir::exists(const std::string& relative) const {
-  std::error_code error;
-  fs::file_type type =
-      fs::symlink_status(fs::path(native(relative)), error).type();
-  return type != fs::file_type::not_found && type != fs::file_type::none;
-}
-
-std::string internal_form(std::string native) {
-  for (char& c : native) {
-    if (c == '/') c = '\\';
+void set_environment(const std::string& name, const char* value) {
+#ifdef _WIN32
+  // Updates the process environment block too, where the program looks;
+  // an empty value removes the variable.
+  _putenv_s(name.c_str(), value != nullptr ? value : "");
+#else
+  if (value != nullptr) {
+    setenv(name.c_str(), value, 1);
+  } else {
+    unsetenv(name.c_str());
   }
-  return native;
+#endif
 }
 
 int64_t utc_seconds(int year, int month, int day, int hour, int minute,
                     int second) {
-  return days_from_epoch(year, month, day) * 86400 + hour * 3600 + minute * 60 +
-         second;
-}
-
-CapturedOutput::CapturedOutput(const ScratchDir& dir) : dir_(dir) {
-  kavo::console_flush();
-  saved_out_ = redirect_descriptor(1, dir.native("captured.out"));
-  saved_err_ = redirect_descriptor(2, dir.native("captured.err"));
-}
-
-CapturedOutput::~CapturedOutput() { restore(); }
-
-std::string CapturedOutput::out() {
-  restore();
-  return dir_.read("captured.out");
-}
-
-std::string CapturedOutput::err() {
-  restore();
-  return dir_.read("captured.err");
-}
-
-void CapturedOutput::restore() {
-  if (saved_out_ < 0) return;
-  kavo::console_flush();
-  restore_descriptor(1, saved_out_);
-  restore_descriptor(2, saved_err_);
-  saved_out_ = saved_err_ = -1;
-}
-
-WorkingDirectory::WorkingDirectory(const std::string& path)
-    : previous_(fs::current_path().string()) {
-  fs::current_path(fs::path(path));
-}
-
-WorkingDirectory::~WorkingDirectory() {
-  std::error_code error;
-  fs::current_path(fs::path(previous_), error);
+  const int64_t y = year - (month <= 2);
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t of_era = y - era * 400;
+  const int64_t day_of_year =
+      (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int64_t days = era * 146097 + of_era * 365 + of_era / 4 - of_era / 100 +
+                       day_of_year - 719468;
+  return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 }  // namespace kavo_testing

@@ -1,6 +1,5 @@
-// Fixtures for the unit tests, with the same calls on Linux and Windows: a
-// scratch directory, the process environment, the time zone and the
-// standard streams. Linked into the test executables only.
+// Fixtures for the unit tests, the same on Linux and Windows: a scratch
+// directory, the process environment and a calendar oracle.
 
 #ifndef KAVO_PLATFORM_TEST_SUPPORT_H_
 #define KAVO_PLATFORM_TEST_SUPPORT_H_
@@ -20,79 +19,25 @@ class ScratchDir {
   ScratchDir& operator=(const ScratchDir&) = delete;
 
   // The path of `relative` (empty: the directory itself) as the operating
-  // system takes it.
+  // system takes it, and in the program's internal form (`\` separated).
   std::string native(const std::string& relative = "") const;
-  // The same path in the program's internal form (`\` separated).
   std::string internal(const std::string& relative = "") const;
 
-  // Creates the directory `relative`; false on failure.
+  // Creates the directory, or writes the file with `bytes`; false on failure.
   bool make_dir(const std::string& relative) const;
-  // Creates or replaces the file `relative` with `bytes`; false on failure.
   bool write(const std::string& relative, const std::string& bytes = "") const;
-  // The bytes of the file `relative`; empty when it cannot be read.
-  std::string read(const std::string& relative) const;
-  // True when an entry `relative` exists (links are not followed).
-  bool exists(const std::string& relative) const;
 
  private:
   std::string root_;
 };
 
-// The internal form of a native path: `/` becomes `\`.
-std::string internal_form(std::string native);
-
-// Sets the environment variable `name` of this process to `value`, or
-// removes it when `value` is null.
+// Sets the environment variable `name` to `value`, or removes it (null).
 void set_environment(const std::string& name, const char* value);
 
-// Makes the C library take local time in `zone` (a TZ value such as "UTC"
-// or "JST-9") from now on.
-void use_time_zone(const char* zone);
-
-// Seconds since 1970-01-01 00:00:00 UTC of a UTC calendar time.
+// Seconds since 1970-01-01 00:00:00 UTC of a UTC calendar time, by the era
+// arithmetic of the proleptic Gregorian calendar.
 int64_t utc_seconds(int year, int month, int day, int hour = 0, int minute = 0,
                     int second = 0);
-
-// Points the descriptor `fd` at the file `path` (created or truncated) and
-// returns a descriptor of what it pointed at before.
-int redirect_descriptor(int fd, const std::string& path);
-
-// Points `fd` back at what `saved` refers to and closes `saved`.
-void restore_descriptor(int fd, int saved);
-
-// Sends standard output and standard error (the descriptors 1 and 2) to
-// files while it lives, so that what the program writes can be read back.
-class CapturedOutput {
- public:
-  explicit CapturedOutput(const ScratchDir& dir);
-  ~CapturedOutput();
-  CapturedOutput(const CapturedOutput&) = delete;
-  CapturedOutput& operator=(const CapturedOutput&) = delete;
-
-  // Ends the capture (first flushing the program's buffered output) and
-  // returns what reached standard output or standard error.
-  std::string out();
-  std::string err();
-
- private:
-  void restore();
-
-  const ScratchDir& dir_;
-  int saved_out_ = -1;
-  int saved_err_ = -1;
-};
-
-// Switches the working directory to `path` (native) while it lives.
-class WorkingDirectory {
- public:
-  explicit WorkingDirectory(const std::string& path);
-  ~WorkingDirectory();
-  WorkingDirectory(const WorkingDirectory&) = delete;
-  WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
- private:
-  std::string previous_;
-};
 
 }  // namespace kavo_testing
 
