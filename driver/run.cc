@@ -230,10 +230,13 @@ RenameOutcome process_argument(const std::string& argument, bool validate,
                                RunState* state) {
   RunContext* run = &state->context;
   resolve_target_argument(argument, run);
+  // Relative elements select by this argument's directory whatever other
+  // arguments stand beside it; whether an absolute element lies outside
+  // can only be said while all arguments share one directory.
+  std::string directory = run->path.substr(0, run->dir_length);
+  complete_path_filters(directory, &state->filters);
   if (validate) {
-    validate_path_filters("改名ディレクトリ",
-                          run->path.substr(0, run->dir_length),
-                          &state->filters);
+    validate_path_filters("改名ディレクトリ", directory, state->filters);
   }
   if (!state->options.recurse_subdirs && run->name_pattern &&
       !has_wildcard(*run->name_pattern)) {

@@ -156,14 +156,14 @@ TEST(FilterPathsTest, PathUnderIgnoringCase) {
                 cases);
 }
 
-// resolve_path_element on a list of the one `element`; `*result` receives
-// the element afterwards.
+// `element` completed against `directory` and then checked; `*result`
+// receives the element afterwards.
 bool inside(const std::string& element, std::string_view directory, bool fold,
             std::string* result) {
-  PatternList list;
-  list.items.push_back(PatternElement{element, false});
-  bool answer = resolve_path_element(&list, 0, directory, fold);
-  *result = list.items[0].text;
+  PatternElement e{element};
+  complete_path_element(directory, &e);
+  bool answer = path_element_inside(e, directory, fold);
+  *result = e.text;
   return answer;
 }
 
@@ -238,23 +238,28 @@ FilterSet compiled(const std::string& options, bool finish = true) {
   return f;
 }
 
-TEST(FilterPathsTest, LaterArgumentsNeverCompleteAgain) {
+TEST(FilterPathsTest, EachArgumentCompletesTheElementAsGiven) {
   const char* label = "改名ディレクトリ";
   FilterSet f = compiled("shkeep,\\abs\\x lpa\\*.txt lHk\\");
-  // A relative directory text (the arguments d\*.txt d\*.doc).
-  validate_path_filters(label, "\\abs\\", &f);
+  complete_path_filters("\\abs\\", &f);
   EXPECT_EQ(texts(f.skip_head), (Texts{"\\abs\\keep", "\\abs\\x"}));
+  // A relative directory text (the arguments d\*.txt d\*.doc) is never put
+  // in front twice; another argument's directory replaces it.
   FilterSet g = compiled("shkeep lpa\\*.txt lHk\\", false);
-  for (int i = 0; i < 3; ++i) validate_path_filters(label, "d\\", &g);
+  for (int i = 0; i < 3; ++i) complete_path_filters("d\\", &g);
   EXPECT_EQ(texts(g.skip_head), Texts{"d\\keep"});
   EXPECT_EQ(texts(g.limit_path), Texts{"d\\a\\*.txt"});
   EXPECT_EQ(texts(g.limit_head_case), Texts{"d\\k\\*"});
   EXPECT_EQ(texts(g.limit_head_case_dirs), Texts{"d\\k"});
-  // A drive-relative directory: C:keep would count as outside C: if it
-  // were checked again as an absolute element.
+  complete_path_filters("d\\keep\\", &g);
+  EXPECT_EQ(texts(g.skip_head), Texts{"d\\keep\\keep"});
+  complete_path_filters("", &g);
+  EXPECT_EQ(texts(g.skip_head), Texts{"keep"});
+  // A drive-relative directory: C:keep is no absolute element outside C:.
   FilterSet h = compiled("shkeep", false);
-  validate_path_filters(label, "C:", &h);
-  validate_path_filters(label, "C:", &h);
+  complete_path_filters("C:", &h);
+  complete_path_filters("C:", &h);
+  validate_path_filters(label, "C:", h);
   EXPECT_EQ(texts(h.skip_head), Texts{"C:keep"});
 }
 
@@ -265,7 +270,8 @@ TEST(FilterPathsTest, ElementOutsideEndsTheRun) {
   kavo_testing::CapturedOutput captured(scratch);
   int code = 0;
   try {
-    validate_path_filters("改名ディレクトリ", "C:\\data\\", &f);
+    complete_path_filters("C:\\data\\", &f);
+    validate_path_filters("改名ディレクトリ", "C:\\data\\", f);
   } catch (const ProcessExit& e) {
     code = e.code;
   }
@@ -273,7 +279,7 @@ TEST(FilterPathsTest, ElementOutsideEndsTheRun) {
   EXPECT_EQ(captured.err(),
             "\n\a処理停止:オプション /lpC:\\other のパスは改名ディレクトリ "
             "C:\\data\\ 以下ではありません。\n");
-  // Elements of the lists before it were completed on the way.
+  // The relative elements were completed all the same.
   EXPECT_EQ(texts(f.skip_head), Texts{"C:\\data\\sub"});
 }
 

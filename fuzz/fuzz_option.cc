@@ -42,7 +42,8 @@ void apply_lines(std::string_view lines, bool from_config, RunOptions* options,
 // The filters the options built, asked as a walk would ask them.
 void ask_filters(FilterSet* filters) {
   if (!kavo::finish_filters(filters)) return;
-  kavo::validate_path_filters("fuzz", "\\fuzz\\dir\\", filters);
+  kavo::complete_path_filters("\\fuzz\\dir\\", filters);
+  kavo::validate_path_filters("fuzz", "\\fuzz\\dir\\", *filters);
   FindRecord record;
   record.attributes = kavo::kAttrArchive | kavo::kAttrReadOnly;
   record.write_time = 1000000000;
