@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavo {
@@ -112,6 +113,10 @@ bool delete_entry(const std::string& path);
 // True when the volume whose root is `root` (a drive root, a share root or
 // empty for the working directory's volume) answers.
 bool volume_available(const std::string& root);
+
+// True when the file system takes the path texts `a` and `b` for the same
+// path: letters of either case alike on Windows, byte for byte on Linux.
+bool same_path_text(std::string_view a, std::string_view b);
 
 // True when `path` is the log file this process has open (a rename must
 // never move or replace it).

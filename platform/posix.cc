@@ -952,6 +952,9 @@ bool volume_available(const std::string& root) {
   return ok;
 }
 
+// Linux names are case-sensitive.
+bool same_path_text(std::string_view a, std::string_view b) { return a == b; }
+
 bool is_open_log_file(const std::string& path) {
   if (!g_open_files) return false;
   ++g_dirs.clock;

@@ -395,6 +395,10 @@ bool volume_available(const std::string& root) {
   return ok;
 }
 
+bool same_path_text(std::string_view a, std::string_view b) {
+  return names_equal_ignoring_case(a, b);
+}
+
 // Windows itself refuses to move or replace a file that is open.
 bool is_open_log_file(const std::string&) { return false; }
 

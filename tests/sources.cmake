@@ -24,4 +24,6 @@ set(E2E_RACE_PRELOAD_SOURCES
 # $KAVO_TEST_RUNNER, against the Windows build under Wine).
 set(E2E_TRANSCRIPTS
   tests/renaming.t
+  tests/filters.t
+  tests/windows.t
 )
