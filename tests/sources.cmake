@@ -25,5 +25,6 @@ set(E2E_RACE_PRELOAD_SOURCES
 set(E2E_TRANSCRIPTS
   tests/renaming.t
   tests/filters.t
+  tests/output.t
   tests/windows.t
 )
