@@ -22,6 +22,9 @@ namespace {
 
 constexpr char kProgramName[] = "kavo";
 constexpr char kVersion[] = "1.37";
+// Standard output could not be written: the log's output-error note with
+// standard output in the log file's place.
+constexpr char kOutputFailedNote[] = "標準出力の出力に異常を検出しました。\n";
 
 // The command line after classification.
 struct Arguments {
@@ -233,10 +236,13 @@ RenameOutcome process_argument(const std::string& argument, bool validate,
                                RunState* state) {
   RunContext* run = &state->context;
   resolve_target_argument(argument, run);
+  // Relative elements select by this argument's directory whatever other
+  // arguments stand beside it; whether an absolute element lies outside
+  // can only be said while all arguments share one directory.
+  std::string directory = run->path.substr(0, run->dir_length);
+  complete_path_filters(directory, &state->filters);
   if (validate) {
-    validate_path_filters("改名ディレクトリ",
-                          run->path.substr(0, run->dir_length),
-                          &state->filters);
+    validate_path_filters("改名ディレクトリ", directory, state->filters);
   }
   if (!state->options.recurse_subdirs && run->name_pattern &&
       !has_wildcard(*run->name_pattern)) {
@@ -251,6 +257,7 @@ void argument_loop(const Arguments& args, RunState* state) {
   try {
     for (size_t i = 3; i < args.all.size(); ++i) {
       if (args.is_option[i]) continue;
+      if (stop_requested()) throw RunStopped{};
       const CommandArgument& argument = args.all[i];
       RenameOutcome outcome =
           process_argument(argument.text, args.same_directory_ok, state);
@@ -356,6 +363,7 @@ uint32_t elapsed_clock_seconds(const ElapsedClock& clock) {
 }
 
 int run_command(int argc, char** argv) {
+  prepare_process();
   channels_reset();
   pager_reset();
   int code;
@@ -367,6 +375,11 @@ int run_command(int argc, char** argv) {
     code = exit.code;
   }
   console_flush();
+  // Lost output never stopped the run; it is told once, at the end.
+  if (console_output_failed()) {
+    print_error_note("%s", kOutputFailedNote);
+    if (code != 1) code = 2;
+  }
   return code;
 }
 

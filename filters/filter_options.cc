@@ -47,7 +47,7 @@ void close_element(std::string* text, std::vector<PatternElement>* items) {
       sjis_byte_class(*text, text->size() - 1) != 2) {
     text->push_back('*');
   }
-  items->push_back(PatternElement{std::move(*text), false});
+  items->push_back(PatternElement{std::move(*text)});
   text->clear();
 }
 

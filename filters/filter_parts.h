@@ -72,11 +72,15 @@ bool match_tail(std::string_view path, std::string_view pattern, bool fold);
 // a single-byte backslash, letters alike.
 bool is_path_under_nocase(std::string_view element, std::string_view path);
 
-// Completes the element `index` of `*list` against `directory` when it is
-// relative and not completed yet; for an absolute element answers whether
-// it lies in `directory`. Throws std::bad_alloc.
-bool resolve_path_element(PatternList* list, size_t index,
-                          std::string_view directory, bool fold);
+// Puts `directory` in front of `*element` when it was given relative, in
+// place of the directory put there before. Throws std::bad_alloc.
+void complete_path_element(std::string_view directory, PatternElement* element);
+
+// Whether `element` lies in `directory`: true for a relative element (it
+// is completed against it), for an absolute one as the directory's text
+// says.
+bool path_element_inside(const PatternElement& element,
+                         std::string_view directory, bool fold);
 
 // Whether /sh, /sH, /st, /sT, /sp or /sP skips the entry at `path`.
 bool path_skipped(const FilterSet& filters, std::string_view path);

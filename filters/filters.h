@@ -4,6 +4,7 @@
 #ifndef KAVO_FILTERS_FILTERS_H_
 #define KAVO_FILTERS_FILTERS_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,13 +13,14 @@ namespace kavo {
 
 struct FindRecord;
 
-// One element of a list option. `completed` is set once the directory of
-// the file arguments has been put in front of a relative path element (or
-// the element was found relative to the working directory), so that later
-// file arguments never complete it again.
+// One element of a list option. A relative head or path element holds the
+// directory text of the file argument in hand in front of the element as
+// given; `directory_length` counts those bytes (-1 until the element has
+// been completed once), so that each argument puts its own directory there
+// and an element is never completed twice over.
 struct PatternElement {
   std::string text;
-  bool completed = false;
+  ptrdiff_t directory_length = -1;
 };
 
 // The elements of one list option, in the order given; empty means off.
@@ -128,11 +130,15 @@ void strip_readonly_from_skip_attributes(FilterSet* filters);
 // known. Returns false when memory ran out.
 bool finish_filters(FilterSet* filters);
 
-// Completes relative head and path elements against `directory` (the
-// directory text of the file argument in hand) and ends the run with the
-// message naming `label` when an absolute element lies outside it.
+// Puts `directory` (the directory text of the file argument in hand) in
+// front of every relative head and path element, in place of the directory
+// an earlier argument put there. Ends the run when memory runs out.
+void complete_path_filters(const std::string& directory, FilterSet* filters);
+
+// Ends the run with the message naming `label` when an absolute head or
+// path element lies outside `directory`.
 void validate_path_filters(const char* label, const std::string& directory,
-                           FilterSet* filters);
+                           const FilterSet& filters);
 
 // True when a skip or limit option excludes the directory at `path`
 // (directory text of the argument, sub-path and name, no final '\').

@@ -347,35 +347,49 @@ bool is_path_under_nocase(std::string_view element, std::string_view path) {
          next_byte_class(cls, element[path.size()]) == 0;
 }
 
-bool resolve_path_element(PatternList* list, size_t index,
-                          std::string_view directory, bool fold) {
-  PatternElement& element = list->items[index];
-  if (element.completed) return true;
-  if (is_absolute_element(element.text)) {
-    return absolute_element_inside(element.text, directory, fold);
+void complete_path_element(std::string_view directory,
+                           PatternElement* element) {
+  if (element->directory_length < 0) {
+    if (is_absolute_element(element->text)) return;
+    element->directory_length = 0;
   }
-  element.text.insert(0, directory);
-  element.completed = true;
-  return true;
+  // Always from the element as given: a relative directory text (d\) is
+  // never put in front of an element that already holds it.
+  element->text.replace(0, element->directory_length, directory);
+  element->directory_length = static_cast<ptrdiff_t>(directory.size());
 }
 
-void validate_path_filters(const char* label, const std::string& directory,
-                           FilterSet* filters) {
-  const char* separator = directory.empty() ? "" : " ";
+bool path_element_inside(const PatternElement& element,
+                         std::string_view directory, bool fold) {
+  if (element.directory_length >= 0 || !is_absolute_element(element.text)) {
+    return true;
+  }
+  return absolute_element_inside(element.text, directory, fold);
+}
+
+void complete_path_filters(const std::string& directory, FilterSet* filters) {
   try {
     for (const CheckedList& checked : kCheckedLists) {
-      PatternList* list = &(filters->*checked.list);
-      for (size_t i = 0; i < list->items.size(); ++i) {
-        if (resolve_path_element(list, i, directory, checked.fold)) continue;
-        print_fatal_early(
-            "オプション /%s%s のパスは%s%s%s%s以下ではありません。",
-            checked.option, list->items[i].text.c_str(), label, separator,
-            directory.c_str(), separator);
+      for (PatternElement& element : (filters->*checked.list).items) {
+        complete_path_element(directory, &element);
       }
     }
   } catch (const std::bad_alloc&) {
     print_fatal_early(
         "メモリー不足で、パス対象外限定オプション処理が出来ません。");
+  }
+}
+
+void validate_path_filters(const char* label, const std::string& directory,
+                           const FilterSet& filters) {
+  const char* separator = directory.empty() ? "" : " ";
+  for (const CheckedList& checked : kCheckedLists) {
+    for (const PatternElement& element : (filters.*checked.list).items) {
+      if (path_element_inside(element, directory, checked.fold)) continue;
+      print_fatal_early("オプション /%s%s のパスは%s%s%s%s以下ではありません。",
+                        checked.option, element.text.c_str(), label, separator,
+                        directory.c_str(), separator);
+    }
   }
 }
 

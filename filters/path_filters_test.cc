@@ -109,9 +109,9 @@ TEST(FilterPathsTest, ManyStarsStayCheap) {
   EXPECT_FALSE(match_tail(text, many + "*b", true));
 }
 
-// resolve_path_element on a list of one element: the answer and the
-// element afterwards. An absolute element must lie below the directory
-// and stays as it is; a relative one is completed.
+// An element completed against an argument's directory and then checked:
+// the answer and the element afterwards. An absolute element must lie
+// below the directory and stays as it is; a relative one is completed.
 TEST(FilterPathsTest, ElementsAgainstTheArgumentsDirectory) {
   const struct {
     std::string element;
@@ -137,28 +137,28 @@ TEST(FilterPathsTest, ElementsAgainstTheArgumentsDirectory) {
       {"keep", "C:", true, true, "C:keep"},
   };
   for (const auto& c : cases) {
-    PatternList list;
-    list.items.push_back(PatternElement{c.element, false});
-    EXPECT_EQ(resolve_path_element(&list, 0, c.directory, c.fold), c.inside)
+    PatternElement e{c.element};
+    complete_path_element(c.directory, &e);
+    EXPECT_EQ(path_element_inside(e, c.directory, c.fold), c.inside)
         << c.element << " in " << c.directory;
-    EXPECT_EQ(list.items[0].text, c.result.empty() ? c.element : c.result);
+    EXPECT_EQ(e.text, c.result.empty() ? c.element : c.result);
   }
 }
 
-// A relative element is completed once, against the first directory: a
-// relative directory text must not make d\keep into d\d\keep, nor a
-// drive-relative one take C:keep for an element outside C:.
-TEST(FilterPathsTest, LaterArgumentsNeverCompleteAgain) {
-  for (const char* directory : {"d\\", "C:"}) {
-    FilterSet f;
-    ASSERT_EQ(compile_skip_option("shkeep", &f), 0);
-    ASSERT_EQ(compile_limit_option("lpa\\*.txt", &f), 0);
-    for (int i = 0; i < 3; ++i) {
-      validate_path_filters("改名ディレクトリ", directory, &f);
-    }
-    EXPECT_EQ(f.skip_head.items[0].text, directory + std::string("keep"));
-    EXPECT_EQ(f.limit_path.items[0].text, directory + std::string("a\\*.txt"));
-  }
+// Each argument completes a relative element as the user gave it: a
+// relative directory text never makes d\keep into d\d\keep, and another
+// argument's directory takes the place of the one before.
+TEST(FilterPathsTest, EachArgumentCompletesTheElementAsGiven) {
+  FilterSet f;
+  ASSERT_EQ(compile_skip_option("shkeep", &f), 0);
+  ASSERT_EQ(compile_limit_option("lpa\\*.txt", &f), 0);
+  for (int i = 0; i < 3; ++i) complete_path_filters("d\\", &f);
+  EXPECT_EQ(f.skip_head.items[0].text, "d\\keep");
+  EXPECT_EQ(f.limit_path.items[0].text, "d\\a\\*.txt");
+  complete_path_filters("e\\", &f);
+  EXPECT_EQ(f.skip_head.items[0].text, "e\\keep");
+  complete_path_filters("", &f);
+  EXPECT_EQ(f.skip_head.items[0].text, "keep");
 }
 
 }  // namespace

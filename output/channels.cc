@@ -273,6 +273,14 @@ void print_screen(const char* format, ...) {
   pager_count(written > 0 ? static_cast<int>(written) : 0, kPagePrompt);
 }
 
+void print_error_note(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = format_text(format, args);
+  va_end(args);
+  write_stream(Stream::kErr, text);
+}
+
 void print_unpaged(const char* format, ...) {
   va_list args;
   va_start(args, format);

@@ -54,6 +54,11 @@ void print_message(const char* format, ...)
 void print_screen(const char* format, ...)
     __attribute__((format(printf, 1, 2)));
 
+// A note on standard error after which the run goes on: not logged, not
+// paged, no stop frame.
+void print_error_note(const char* format, ...)
+    __attribute__((format(printf, 1, 2)));
+
 // Writes text straight to standard output: not logged, not counted.
 void print_unpaged(const char* format, ...)
     __attribute__((format(printf, 1, 2)));

@@ -122,6 +122,10 @@ bool delete_entry(const std::string& path);
 // empty for the working directory's volume) answers.
 bool volume_available(const std::string& root);
 
+// True when the file system takes the path texts `a` and `b` for the same
+// path: letters of either case alike on Windows, byte for byte on Linux.
+bool same_path_text(std::string_view a, std::string_view b);
+
 // True when `path` is the log file this process has open, or a directory
 // that holds it (a rename must never move or replace either).
 bool is_open_log_file(const std::string& path);
@@ -203,6 +207,18 @@ std::vector<CommandArgument> command_arguments(int argc, char** argv,
 // letter case; false when there is none. Internal text both ways.
 bool find_environment_variable(const std::string& name, std::string* value);
 
+// ---- Stop signals ----------------------------------------------------------
+
+// Readies the process for a run. From now on SIGINT, SIGTERM and SIGHUP (on
+// Windows Ctrl-C, Ctrl-Break and the closing of the console) only ask the
+// run to stop; a second one writes out what standard output holds and ends
+// the process at once. A write to a pipe whose reader has gone fails
+// instead of ending the process.
+void prepare_process();
+
+// True once a stop has been asked for since prepare_process.
+bool stop_requested();
+
 // ---- Console -------------------------------------------------------------
 
 enum class Stream { kOut, kErr };
@@ -215,6 +231,10 @@ long console_write(Stream stream, const char* data, size_t size);
 
 // Flushes standard output.
 void console_flush();
+
+// True when a write to standard output has failed since the process
+// started (a full device, a reader that went away, a closed stream).
+bool console_output_failed();
 
 // The visible rows of the console window that standard output is, or 0 when
 // standard output is not a console.

@@ -20,7 +20,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -30,6 +32,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -637,37 +641,159 @@ void forget_text_file(TextFile* file) {
 // discarded with the keys typed before it, and a Ctrl-C then is read as a
 // key instead of killing the process. A write to standard error and the
 // exit write it too.
+//
+// A second stop signal ends the process at once, and the lines standard
+// output holds then must still go out. The handler can only write memory
+// that never moves under it: `pending` keeps its capacity, text is copied
+// into it only where it fits, and the part not yet written is published
+// (g_unwritten_*) after each complete change.
 
 struct Console {
   bool ready = false;
   bool out_is_terminal = false;
-  OutputSink out;
+  bool out_failed = false;  // a write to standard output has failed
+  OutputSink out;           // converts; its buffer holds one write's text
+  std::string pending;      // standard output not yet written
   OutputSink err;
 };
 
 Console g_console;
 
-void flush_at_exit() { sink_finish(&g_console.out, STDOUT_FILENO); }
+const char* volatile g_unwritten_data = nullptr;
+volatile sig_atomic_t g_unwritten_size = 0;
+
+void publish_unwritten(const char* data, size_t size) {
+  g_unwritten_size = 0;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  g_unwritten_data = data;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  g_unwritten_size = static_cast<sig_atomic_t>(size);
+}
+
+// Writes the first `size` bytes of `pending` and drops them, also when the
+// write fails (the output goes on with what follows); false then.
+bool write_pending(Console* c, size_t size) {
+  const char* data = c->pending.data();
+  size_t left = size;
+  while (left > 0) {
+    ssize_t written = write(STDOUT_FILENO, data, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) break;
+    data += written;
+    left -= written;
+    publish_unwritten(data, c->pending.size() - (size - left));
+  }
+  publish_unwritten(nullptr, 0);
+  c->pending.erase(0, size);
+  publish_unwritten(c->pending.data(), c->pending.size());
+  if (left > 0) c->out_failed = true;
+  return left == 0;
+}
+
+bool write_all_pending(Console* c) {
+  return write_pending(c, c->pending.size());
+}
+
+// Moves the text just converted into `pending` without moving the memory
+// the handler may read: what does not fit is preceded by a write of what
+// `pending` holds. False when that write failed.
+bool queue_output(Console* c) {
+  std::string& text = c->out.buffer;
+  bool ok = true;
+  if (c->pending.size() + text.size() > c->pending.capacity()) {
+    ok = write_all_pending(c);
+    if (text.size() > c->pending.capacity()) {
+      publish_unwritten(nullptr, 0);
+      c->pending.reserve(text.size());
+    }
+  }
+  c->pending.append(text);
+  text.clear();
+  publish_unwritten(c->pending.data(), c->pending.size());
+  return ok;
+}
+
+void flush_at_exit() {
+  // A final lead byte that never got its trail byte is written as it is.
+  Console& c = g_console;
+  c.out.buffer.append(c.out.held);
+  c.out.held.clear();
+  queue_output(&c);
+  write_all_pending(&c);
+}
 
 Console& console() {
   if (!g_console.ready) {
     g_console.ready = true;
     g_console.out_is_terminal = isatty(STDOUT_FILENO) == 1;
+    g_console.pending.reserve(2 * kBufferLimit);
     atexit(flush_at_exit);
   }
   return g_console;
 }
 
-// Writes the complete lines of standard output's buffer; false when the
-// write failed.
-bool write_complete_lines(Console* c) {
-  size_t end = c->out.buffer.rfind('\n');
-  if (end == std::string::npos) return !c->out.failed;
-  if (!write_all(STDOUT_FILENO, c->out.buffer.data(), end + 1)) {
-    c->out.failed = true;
+// The terminal a prompt has in raw mode, and the mode to give it back.
+volatile sig_atomic_t g_raw_terminal = -1;
+termios g_saved_terminal_mode;
+
+// ---- Stop signals ---------------------------------------------------------
+//
+// The first signal only sets a flag that the run reads between entries;
+// the second writes out what standard output holds, gives a prompt's
+// terminal its mode back and ends the process by the signal's own default
+// action. Only async-signal-safe calls are made here.
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+volatile sig_atomic_t g_stop_requested = 0;
+
+void on_stop_signal(int number) {
+  if (!g_stop_requested) {
+    g_stop_requested = 1;
+    return;
   }
-  c->out.buffer.erase(0, end + 1);
-  return !c->out.failed;
+  // Written only while standard output takes it at once: a reader that has
+  // stopped reading must not hold the process.
+  const char* data = g_unwritten_data;
+  size_t left = g_unwritten_size;
+  pollfd out = {STDOUT_FILENO, POLLOUT, 0};
+  while (data != nullptr && left > 0 && poll(&out, 1, 0) == 1 &&
+         (out.revents & POLLOUT)) {
+    ssize_t written =
+        write(STDOUT_FILENO, data, std::min<size_t>(left, PIPE_BUF));
+    if (written <= 0) break;
+    data += written;
+    left -= written;
+  }
+  if (g_raw_terminal >= 0) {
+    tcsetattr(g_raw_terminal, TCSANOW, &g_saved_terminal_mode);
+  }
+  struct sigaction action = {};
+  action.sa_handler = SIG_DFL;
+  sigaction(number, &action, nullptr);
+  raise(number);
+}
+
+// A standard descriptor closed at start is held open on /dev/null, for
+// reading only: a file opened later must never take its number and get the
+// console's output, and a write to it still fails.
+void hold_standard_descriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    int held = open("/dev/null", O_RDONLY);
+    if (held >= 0 && held != fd) {
+      dup2(held, fd);
+      close(held);
+    }
+  }
+}
+
+// Writes the complete lines standard output holds; false when the write
+// failed.
+bool write_complete_lines(Console* c) {
+  size_t end = c->pending.rfind('\n');
+  if (end == std::string::npos) return true;
+  return write_pending(c, end + 1);
 }
 
 bool wait_readable(int fd, int milliseconds) {
@@ -1072,6 +1198,9 @@ size_t stored_name_length(std::string_view name) {
   return external_length(name);
 }
 
+// Linux names are case-sensitive.
+bool same_path_text(std::string_view a, std::string_view b) { return a == b; }
+
 bool is_open_log_file(const std::string& path) {
   if (!g_open_files) return false;
   ++g_dirs.clock;
@@ -1164,7 +1293,8 @@ std::vector<CommandArgument> command_arguments(int argc, char** argv,
     } else if (!after_double_dash && arg == "--") {
       after_double_dash = true;
     } else if (after_double_dash || is_absolute_file_argument(arg)) {
-      out.push_back({file_argument(arg), true, to_internal(arg, TextKind::kText)});
+      out.push_back(
+          {file_argument(arg), true, to_internal(arg, TextKind::kText)});
     } else {
       // An option keeps its control bytes, as a line of the configuration
       // file does, so that a filter value's own white-space rules see them.
@@ -1198,27 +1328,51 @@ bool find_environment_variable(const std::string& name, std::string* value) {
 long console_write(Stream stream, const char* data, size_t size) {
   Console& c = console();
   if (stream == Stream::kErr) {
-    bool ok = sink_flush(&c.out, STDOUT_FILENO);
+    bool ok = write_all_pending(&c);
     c.err.failed = false;
     sink_append(&c.err, data, size, false);
     ok = sink_flush(&c.err, STDERR_FILENO) && ok;
     return ok ? static_cast<long>(size) : -1;
   }
-  c.out.failed = false;
   sink_append(&c.out, data, size, false);
-  bool ok = true;
+  bool ok = queue_output(&c);
   if (c.out_is_terminal) {
-    ok = write_complete_lines(&c);
-  } else if (c.out.buffer.size() >= kBufferLimit) {
-    ok = sink_flush(&c.out, STDOUT_FILENO);
+    ok = write_complete_lines(&c) && ok;
+  } else if (c.pending.size() >= kBufferLimit) {
+    ok = write_all_pending(&c) && ok;
   }
   return ok ? static_cast<long>(size) : -1;
 }
 
 void console_flush() {
   Console& c = console();
-  if (!c.out_is_terminal) sink_flush(&c.out, STDOUT_FILENO);
+  if (!c.out_is_terminal) write_all_pending(&c);
 }
+
+bool console_output_failed() { return g_console.out_failed; }
+
+void prepare_process() {
+  hold_standard_descriptors();
+  struct sigaction action = {};
+  action.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &action, nullptr);
+  g_stop_requested = 0;
+  action.sa_handler = on_stop_signal;
+  sigemptyset(&action.sa_mask);
+  for (int number : kStopSignals) sigaddset(&action.sa_mask, number);
+  action.sa_flags = SA_RESTART;
+  for (int number : kStopSignals) {
+    // A signal ignored at start (nohup) stays ignored.
+    struct sigaction before;
+    if (sigaction(number, nullptr, &before) == 0 &&
+        before.sa_handler == SIG_IGN) {
+      continue;
+    }
+    sigaction(number, &action, nullptr);
+  }
+}
+
+bool stop_requested() { return g_stop_requested != 0; }
 
 int console_rows() {
   winsize size;
@@ -1238,17 +1392,20 @@ int read_key() {
   termios saved;
   if (fd < 0 || tcgetattr(fd, &saved) != 0) {
     if (fd >= 0) close(fd);
-    sink_flush(&c.out, STDOUT_FILENO);
+    write_all_pending(&c);
     return 'A';
   }
   termios raw = saved;
   raw.c_lflag &= ~(ICANON | ECHO | ISIG | IEXTEN);
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
+  g_saved_terminal_mode = saved;
+  g_raw_terminal = fd;
   bool ready = tcsetattr(fd, TCSAFLUSH, &raw) == 0;
-  sink_flush(&c.out, STDOUT_FILENO);
+  write_all_pending(&c);
   int key = ready ? read_one_key(fd) : 'A';
   tcsetattr(fd, TCSANOW, &saved);
+  g_raw_terminal = -1;
   close(fd);
   return key;
 }

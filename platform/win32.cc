@@ -230,6 +230,36 @@ void prepare_console() {
   }
 }
 
+bool g_out_failed = false;  // a write to standard output has failed
+
+// ---- Stop signals ---------------------------------------------------------
+//
+// Console events arrive on a thread of their own. The first only sets a
+// flag that the run reads between entries. The second writes out what
+// standard output holds, with the stream locked so that the run adds
+// nothing meanwhile, and ends the process as Ctrl-C does. On the console's
+// closing Windows ends the process once the handler returns, so the
+// handler waits there for the run to end first (Windows allows it a few
+// seconds). At a page prompt Ctrl-C ends the process at once, as Quit.
+
+volatile LONG g_stop_requested = 0;
+volatile LONG g_at_prompt = 0;
+
+BOOL WINAPI on_console_event(DWORD event) {
+  if ((event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT &&
+       event != CTRL_CLOSE_EVENT) ||
+      InterlockedCompareExchange(&g_at_prompt, 0, 0) != 0) {
+    return FALSE;
+  }
+  if (InterlockedExchange(&g_stop_requested, 1) == 0) {
+    if (event == CTRL_CLOSE_EVENT) Sleep(INFINITE);
+    return TRUE;
+  }
+  _lock_file(stdout);
+  fflush(stdout);
+  ExitProcess(STATUS_CONTROL_C_EXIT);
+}
+
 // Shift, Ctrl, Alt, the Windows keys and the lock keys.
 bool is_modifier_key(WORD virtual_key) {
   switch (virtual_key) {
@@ -495,6 +525,10 @@ bool volume_available(const std::string& root) {
   return ok;
 }
 
+bool same_path_text(std::string_view a, std::string_view b) {
+  return names_equal_ignoring_case(a, b);
+}
+
 // Windows itself refuses to move or replace a file that is open, or a
 // directory that holds one; the layer says so before it tries, so that the
 // refusal is the same where an emulation of Windows would allow the move.
@@ -621,15 +655,32 @@ long console_write(Stream stream, const char* data, size_t size) {
   prepare_console();
   FILE* file = stream == Stream::kOut ? stdout : stderr;
   bool ok = true;
-  if (stream == Stream::kErr) ok = fflush(stdout) == 0;
+  if (stream == Stream::kErr && fflush(stdout) != 0) {
+    g_out_failed = true;
+    ok = false;
+  }
   clearerr(file);
   if (size > 0 && fwrite(data, 1, size, file) != size) ok = false;
   if (stream == Stream::kErr && fflush(stderr) != 0) ok = false;
   if (ferror(file)) ok = false;
+  if (!ok && stream == Stream::kOut) g_out_failed = true;
   return ok ? static_cast<long>(size) : -1;
 }
 
-void console_flush() { fflush(stdout); }
+void console_flush() {
+  if (fflush(stdout) != 0) g_out_failed = true;
+}
+
+bool console_output_failed() { return g_out_failed; }
+
+void prepare_process() {
+  InterlockedExchange(&g_stop_requested, 0);
+  SetConsoleCtrlHandler(on_console_event, TRUE);
+}
+
+bool stop_requested() {
+  return InterlockedCompareExchange(&g_stop_requested, 0, 0) != 0;
+}
 
 int console_rows() {
   CONSOLE_SCREEN_BUFFER_INFO info;
@@ -652,7 +703,10 @@ int read_key() {
     return 'A';
   }
   FlushConsoleInputBuffer(input);
-  return next_key_event(input);
+  InterlockedExchange(&g_at_prompt, 1);
+  int key = next_key_event(input);
+  InterlockedExchange(&g_at_prompt, 0);
+  return key;
 }
 
 // ---- Files ---------------------------------------------------------------

@@ -83,13 +83,24 @@ void resolve_pattern_argument(const std::string& argument, RunContext* run) {
   }
 }
 
+// Whether `directory` is the stored common directory, or continues it with
+// '\', its text compared as the file system compares paths (on Windows
+// C:\ex\ and c:\EX\ are one directory).
+bool in_common_directory(std::string_view directory, std::string_view common) {
+  size_t n = common.size();
+  if (directory.size() < n || !same_path_text(directory.substr(0, n), common)) {
+    return false;
+  }
+  return directory.size() == n || directory[n] == '\\';
+}
+
 // A directory argument against the stored common directory.
 bool common_directory_rule(const std::string& directory, std::string* common) {
   if (common->empty()) {
     *common = directory;
     return true;
   }
-  return is_path_under(directory, *common);
+  return in_common_directory(directory, *common);
 }
 
 }  // namespace
@@ -134,7 +145,7 @@ bool check_common_directory(const std::string& argument, std::string* common) {
       *common = directory;
       return true;
     }
-    return is_path_under(directory, *common);
+    return in_common_directory(directory, *common);
   }
   if (has_drive_colon(argument)) {
     if (common->empty()) {

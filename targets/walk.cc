@@ -174,6 +174,8 @@ RenameOutcome walk_directory(size_t offset, RunContext* run) {
   DateSuffixCache cache;
   RenameOutcome outcome = kNotFound;
   for (FindRecord& record : snapshot) {
+    // A stop signal ends the run between two entries, like a failure.
+    if (stop_requested()) throw RunStopped{};
     process_entry(offset, &record, &cache, run, &outcome);
   }
   return outcome;

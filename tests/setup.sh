@@ -26,6 +26,32 @@ else
   kavo() { "$KAVO_TEST_BINARY" "$@"; }
 fi
 
+# `kavo_raw` starts the command with its standard output left as the
+# command writes it (not converted for the Windows build), for the cases
+# about standard output itself; standard error is converted as for `kavo`.
+kavo_raw() {
+  if [ -z "$KAVO_TEST_RUNNER" ]; then
+    "$KAVO_TEST_BINARY" "$@"
+    return
+  fi
+  LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$KAVO_TEST_RUNNER" \
+    "$KAVO_TEST_BINARY" "$@" 2>"$CRAMTMP/.err"
+  local code=$?
+  kavo_text <"$CRAMTMP/.err" >&2
+  return "$code"
+}
+
+# `kavo_exec` replaces the shell by the command, its output as it writes
+# it, so that the shell's process id (written down before) is the
+# command's own, which a signal reaches.
+kavo_exec() {
+  if [ -n "$KAVO_TEST_RUNNER" ]; then
+    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 exec "$KAVO_TEST_RUNNER" \
+      "$KAVO_TEST_BINARY" "$@"
+  fi
+  exec "$KAVO_TEST_BINARY" "$@"
+}
+
 # `only linux` or `only windows` as a transcript's first command skips the
 # whole file on the other build (cram skips a script that exits with 80).
 only() {
