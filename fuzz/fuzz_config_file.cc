@@ -27,7 +27,8 @@ std::string g_file;     // its configuration file as a Linux path
 
 void ask_filters(kavo::FilterSet* filters) {
   if (!kavo::finish_filters(filters)) return;
-  kavo::validate_path_filters("fuzz", "\\fuzz\\dir\\", filters);
+  kavo::complete_path_filters("\\fuzz\\dir\\", filters);
+  kavo::validate_path_filters("fuzz", "\\fuzz\\dir\\", *filters);
   kavo::FindRecord record;
   record.attributes = kavo::kAttrArchive | kavo::kAttrReadOnly;
   record.write_time = 1000000000;

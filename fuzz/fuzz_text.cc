@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using kavo::TextKind;
   std::string_view external(reinterpret_cast<const char*>(data), size);
-  for (TextKind kind : {TextKind::kName, TextKind::kText, TextKind::kOldString,
-                        TextKind::kFileLine}) {
+  for (TextKind kind :
+       {TextKind::kName, TextKind::kText, TextKind::kFileLine}) {
     std::string internal = kavo::to_internal(external, kind);
     FUZZ_CHECK(kavo::to_external(internal) == external);
     if (kind != TextKind::kName) continue;
