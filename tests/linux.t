@@ -1,0 +1,171 @@
+What only the Linux build has: names that differ only in case, links,
+unreadable directories, trees deeper than any path, locks on the log.
+
+  $ . "$TESTDIR/setup.sh"
+  $ only linux
+
+Directories come first, then names in byte order (A.txt and a.txt are two
+names on Linux only).
+
+  $ fresh order
+  $ mk b.txt A.txt a.txt z/c.txt
+  $ kavo '' x '*' /h /d
+  z\c.txt→xc.txt
+  A.txt→xA.txt
+  a.txt→xa.txt
+  b.txt→xb.txt
+  
+  改名成功:4個
+  $ tree
+  xA.txt <A.txt>
+  xa.txt <a.txt>
+  xb.txt <b.txt>
+  z/
+  z/xc.txt <z/c.txt>
+
+Symbolic links are renamed as links and never entered, loops and dangling
+ones too; named as a directory, a link is not one.
+
+  $ fresh links
+  $ mk outside/ABC_in.txt work/ABC_real/ABC_f.txt
+  $ cd work
+  $ ln -s ../outside ABC_link; ln -s .. ABC_real/ABC_up; ln -s . ABC_self
+  $ ln -s ABC_two ABC_one; ln -s ABC_one ABC_two; ln -s missing ABC_dangling
+  $ kavo ABC XYZ '*' /d /fa
+  ABC_real→XYZ_real
+  XYZ_real\ABC_f.txt→XYZ_f.txt
+  XYZ_real\ABC_up→XYZ_up
+  ABC_dangling→XYZ_dangling
+  ABC_link→XYZ_link
+  ABC_one→XYZ_one
+  ABC_self→XYZ_self
+  ABC_two→XYZ_two
+  
+  改名成功:8個
+  $ kavo ABC XYZ 'XYZ_link/*' /d
+  存在せず:XYZ_link/*
+  [1]
+  $ kavo ABC XYZ XYZ_link/ABC_in.txt
+  存在せず:XYZ_link/ABC_in.txt
+  [1]
+  $ cd .. && tree
+  outside/
+  outside/ABC_in.txt
+  work/
+  work/XYZ_dangling -> missing
+  work/XYZ_link -> ../outside
+  work/XYZ_one -> ABC_two
+  work/XYZ_real/
+  work/XYZ_real/XYZ_f.txt <work/ABC_real/ABC_f.txt>
+  work/XYZ_real/XYZ_up -> ..
+  work/XYZ_self -> .
+  work/XYZ_two -> ABC_one
+
+A directory the command may not read is passed over, also once renamed
+(root is made to obey permission bits by dropping its capabilities).
+
+  $ fresh unreadable
+  $ mk ABC_a/ABC_1.txt ABC_b/ABC_2.txt ABC_c/ABC_3.txt
+  $ chmod 0 ABC_b
+  $ nodac() { setpriv --bounding-set -dac_override,-dac_read_search "$@"; }
+  $ nodac "$KAVO_TEST_BINARY" ABC XYZ '*' /d
+  ABC_a\ABC_1.txt→XYZ_1.txt
+  ABC_c\ABC_3.txt→XYZ_3.txt
+  
+  改名成功:2個
+  $ nodac "$KAVO_TEST_BINARY" ABC Q '*' /d /fa
+  ABC_a→Q_a
+  ABC_b→Q_b
+  ABC_c→Q_c
+  
+  改名成功:3個
+  $ chmod 755 Q_b && tree
+  Q_a/
+  Q_a/XYZ_1.txt <ABC_a/ABC_1.txt>
+  Q_b/
+  Q_b/ABC_2.txt <ABC_b/ABC_2.txt>
+  Q_c/
+  Q_c/XYZ_3.txt <ABC_c/ABC_3.txt>
+
+A tree deeper than the path buffer stops the run with the path it could
+not hold, and nothing is renamed: 18 levels of 250-byte names (deeper than
+the kernel resolves; the buffer ends at the ninth), and 1,500 levels of
+one byte (the 1,024th directory with its separator no longer fits). With
+/fd the first eight levels are renamed before the same stop.
+
+  $ fresh deep
+  $ name=ABC$(printf 'd%.0s' $(seq 247))
+  $ chain() { (for i in $(seq $2); do touch ABC_file.txt; mkdir $1; cd $1; done); }
+  $ mkdir long short; (cd long && chain $name 18); (cd short && chain d 1500)
+  $ (cd long && kavo ABC XYZ '*' /d) | sed "s/$name/N/g"
+  
+  \x07処理停止:パス名が長すぎます:N\\N\\N\\N\\N\\N\\N\\N\\N (esc)
+  [1]
+  $ (cd short && kavo ABC XYZ '*' /d) | sed 's/\(d\\\)\{1024\}/<d\\ x1024>/'
+  
+  \x07処理停止:パス名が長すぎます:<d\\ x1024> (esc)
+  [1]
+  $ find . -name ABC_file.txt | wc -l
+  1518
+  $ (cd long && kavo ABC XYZ '*' /d /fd) | sed "s/$name/N/g; s/XYZ${name:3}/X/g"
+  N→X
+  X\N→X
+  X\X\N→X
+  X\X\X\N→X
+  X\X\X\X\N→X
+  X\X\X\X\X\N→X
+  X\X\X\X\X\X\N→X
+  X\X\X\X\X\X\X\N→X
+  
+  \x07処理停止:パス名が長すぎます:X\\X\\X\\X\\X\\X\\X\\X\\N (esc)
+  [1]
+  $ find . -name ABC_file.txt | wc -l; find . -name 'XYZ*' | wc -l
+  1518
+  8
+  $ rm -rf long short
+
+A log another process holds locked stops the run before anything is
+renamed, whether it would be replaced or appended to.
+
+  $ fresh held
+  $ mk a1.txt; printf 'held\r\n' > held.txt
+  $ (flock 9 && kavo a b /logheld.txt a1.txt; kavo a b /LOGheld.txt a1.txt) 9<held.txt
+  
+  \x07処理停止:ログ・ファイル"held.txt"がオープン中です。 (esc)
+  
+  \x07処理停止:ログ・ファイル"held.txt"がオープン中です。 (esc)
+  [1]
+  $ ls; cat held.txt
+  a1.txt
+  held.txt
+  held\r (esc)
+
+A target that appears after every check and before the move (a preloaded
+module creates each target just before the rename call) is never replaced:
+the move itself refuses; the walk carries on with /c; test mode moves
+nothing.
+
+  $ fresh race
+  $ mk x1.txt y1.txt y2.txt
+  $ export KAVO_RACE_CONTENT=intruder
+  $ LD_PRELOAD=$KAVO_RACE_PRELOAD kavo x z x1.txt
+  存在済:x1.txt≠z1.txt
+  
+  [1]
+  $ LD_PRELOAD=$KAVO_RACE_PRELOAD kavo y w 'y*.txt' /c
+  存在済:y1.txt≠w1.txt
+  存在済:y2.txt≠w2.txt
+  
+  改名失敗:2個
+  [2]
+  $ LD_PRELOAD=$KAVO_RACE_PRELOAD kavo x v x1.txt /test
+  x1.txt→v1.txt
+  
+  改名成功:1個
+  $ tree
+  w1.txt <intruder>
+  w2.txt <intruder>
+  x1.txt
+  y1.txt
+  y2.txt
+  z1.txt <intruder>
