@@ -95,8 +95,9 @@ one byte (the 1,024th directory with its separator no longer fits). With
 
   $ fresh deep
   $ name=ABC$(printf 'd%.0s' $(seq 247))
-  $ chain() { (for i in $(seq $2); do touch ABC_file.txt; mkdir $1; cd $1; done); }
-  $ mkdir long short; (cd long && chain $name 18); (cd short && chain d 1500)
+  $ mkdir long short; (cd long && for i in $(seq 18); do touch ABC_file.txt; mkdir $name; cd $name; done)
+  $ p=; for i in $(seq 1500); do printf '%sABC_file.txt\0' $p; p+=d/; done > list
+  $ (cd short && mkdir -p $p && xargs -0 touch < ../list)
   $ (cd long && kavo ABC XYZ '*' /d) | sed "s/$name/N/g"
   
   \x07処理停止:パス名が長すぎます:N\\N\\N\\N\\N\\N\\N\\N\\N (esc)
