@@ -74,27 +74,15 @@ refused move. Nothing renamed answers 2.
 
   $ fresh missing
   $ mk a.txt b.txt sub/
-  $ kavo a b x.txt a.txt
-  存在せず:x.txt
-  [1]
-  $ kavo a b x.txt /v-e
-  ファイルが存在しません
-  [1]
-  $ kavo a b sub/x.txt
-  存在せず:sub/x.txt
-  [1]
-  $ kavo a b missing\\*.txt
-  存在せず:missing\*.txt
-  [1]
-  $ kavo a b 'a.txt\*'
-  存在せず:a.txt\*
-  [1]
-  $ kavo a b c:
-  存在せず:c:
-  [1]
-  $ kavo a b 'c:\'
-  存在せず:c:\
-  [1]
+  $ for f in x.txt sub/x.txt 'missing\*.txt' 'a.txt\*' c: 'c:\'; do row kavo a b "$f" a.txt; done
+  存在せず:x.txt [1]
+  存在せず:sub/x.txt [1]
+  存在せず:missing\*.txt [1]
+  存在せず:a.txt\* [1]
+  存在せず:c: [1]
+  存在せず:c:\ [1]
+  $ row kavo a b x.txt /v-e
+  ファイルが存在しません [1]
   $ kavo a b x.txt 'y*' /c
   存在せず:x.txt
   存在せず:y*

@@ -44,6 +44,9 @@ hide_here() {
   LC_ALL=C sed "s/\\([A-Za-z]:\\)\\{0,1\\}$here_pattern/<here>/g"
 }
 kavo() { run "$KAVO_TEST_BINARY" "$@"; }
+# `row CMD...` prints what a command prints as one line (its lines joined
+# by spaces), then [N] for an exit code other than 0.
+row() { { "$@"; local c=$?; [ $c = 0 ] || echo "[$c]"; } | paste -sd' '; }
 
 # `copy PATH` puts a copy of the command under test at PATH (its
 # configuration file is PATH with the extension .cfg).
