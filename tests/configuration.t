@@ -5,7 +5,7 @@ the faults that stop every run.
   $ . "$TESTDIR/setup.sh"
   $ copy bin/kavo.exe
   $ cfg() { printf "$1" > "$top/bin/kavo.cfg"; }
-  $ try() { fresh $1; shift; mk a.txt sub/a.txt; run "$top/bin/kavo.exe" a b "$@" '*.txt'; }
+  $ try() { fresh $1; shift; mk a.txt sub/a.txt; row run "$top/bin/kavo.exe" a b "$@" '*.txt'; }
 
 Its options come before the command line's (which win); comments (# and
 ;), blank lines, CR LF line ends and a last line without one are fine. %X%
@@ -15,43 +15,25 @@ line, and without one -d is a file argument.
 
   $ export KAVO_OPT=d KAVO_SHOW=c
   $ cfg '/d\n/v=c\n'; try 1
-  sub\a.txt→b.txt
-  a.txt→b.txt
+  sub\a.txt→b.txt a.txt→b.txt
   $ try 2 /v=a
-  sub\a.txt→b.txt
-  a.txt→b.txt
-  
-  改名成功:2個
+  sub\a.txt→b.txt a.txt→b.txt  改名成功:2個
   $ cfg '# x\n\n/d   # into subdirectories\n; /test\n  #/v=\n'; try 3
-  sub\a.txt→b.txt
-  a.txt→b.txt
-  
-  改名成功:2個
+  sub\a.txt→b.txt a.txt→b.txt  改名成功:2個
   $ cfg '/%%kavo_opt%%%%KAVO_UNDEFINED%%\n/v=%%KAVO_SHOW%%\n'; try 4
-  sub\a.txt→b.txt
-  a.txt→b.txt
+  sub\a.txt→b.txt a.txt→b.txt
   $ cfg 'switch = +\nswitch = -\nSwitch=+\n'; try 5 -d
-  sub\a.txt→b.txt
-  a.txt→b.txt
-  
-  改名成功:2個
+  sub\a.txt→b.txt a.txt→b.txt  改名成功:2個
   $ cfg 'switch=-\n-d\n'; try 6
-  sub\a.txt→b.txt
-  a.txt→b.txt
-  
-  改名成功:2個
+  sub\a.txt→b.txt a.txt→b.txt  改名成功:2個
   $ cfg '/v=e\n'; try 7 -d
-  存在せず:-d
-  [1]
+  存在せず:-d [1]
   $ cfg 'switch=\n'; try 8 ''
-  存在せず:
-  [1]
+  存在せず: [1]
   $ cfg '/v=c\r\n/d\r\n'; try 9
-  sub\a.txt→b.txt
-  a.txt→b.txt
+  sub\a.txt→b.txt a.txt→b.txt
   $ cfg '/v=c\r\n/d'; try 10
-  sub\a.txt→b.txt
-  a.txt→b.txt
+  sub\a.txt→b.txt a.txt→b.txt
 
 A Ctrl-Z ends the file; tab and Esc are text.
 
@@ -67,47 +49,25 @@ expanded, an invalid option (/? among them: it cannot be registered).
   $ fresh faults
   $ mk a.txt
   $ export BIG=$(printf 'x%.0s' $(seq 6000))
-  $ k() { run "$top/bin/kavo.exe" a b a.txt; }
+  $ k() { row run "$top/bin/kavo.exe" a b a.txt; }
   $ cfg '/d\n\n# \x7f\n'; k
-  
-  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目にバイナリ・データを検出しました。 (esc)
-  [1]
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目にバイナリ・データを検出しました。 [1] (esc)
   $ cfg '/d\n/v\xff\n'; k
-  
-  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 (esc)
-  [1]
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 [1] (esc)
   $ cfg '/d\x1a\n'; k
-  
-  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。1行目にバイナリ・データを検出しました。 (esc)
-  [1]
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。1行目にバイナリ・データを検出しました。 [1] (esc)
   $ cfg '/d\r\n/v=c\n'; k
-  
-  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 (esc)
-  [1]
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
   $ cfg '\n\n/d\r'; k
-  
-  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目に異なる改行コードを検出しました。 (esc)
-  [1]
-  $ cfg '/d\r\n/o\n'; run "$top/bin/kavo.exe" a b
-  
-  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 (esc)
-  [1]
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目に異なる改行コードを検出しました。 [1] (esc)
+  $ cfg '/d\r\n/o\n'; row run "$top/bin/kavo.exe" a b
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
   $ cfg '/d\n/sh%%BIG%%,%%BIG%%\n'; k
-  
-  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目が展開後に10240バイトを超えました。 (esc)
-  [1]
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目が展開後に10240バイトを超えました。 [1] (esc)
   $ cfg '/d\n/nosuch\n'; k
-  
-  \x07処理停止:設定ファイル無効オプション  /nosuch (esc)
-  ※引数なしで実行すると使用方法を表示します。
-  
-  [1]
+   \x07処理停止:設定ファイル無効オプション  /nosuch ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ cfg '/?\n'; k
-  
-  \x07処理停止:設定ファイル無効オプション  /? (esc)
-  ※引数なしで実行すると使用方法を表示します。
-  
-  [1]
+   \x07処理停止:設定ファイル無効オプション  /? ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ tree
   a.txt
 

@@ -34,18 +34,12 @@ for byte; the old string can name such a character.
 
   $ fresh bytes
   $ mk a😀.txt $(printf 'bad\xff\xc3.txt')
-  $ kavo a b 'a*'
-  a😀.txt→b😀.txt
-  
-  改名成功:1個
-  $ kavo 😀 - '*'
-  b😀.txt→b-.txt
-  
-  改名成功:1個
-  $ kavo bad ok 'bad*'
-  bad\xff\xc3.txt→ok\xff\xc3.txt (esc)
-  
-  改名成功:1個
+  $ row kavo a b 'a*'
+  a😀.txt→b😀.txt  改名成功:1個
+  $ row kavo 😀 - '*'
+  b😀.txt→b-.txt  改名成功:1個
+  $ row kavo bad ok 'bad*'
+  bad\xff\xc3.txt→ok\xff\xc3.txt  改名成功:1個 (esc)
   $ tree
   b-.txt <a😀.txt>
   ok\xff\xc3.txt <bad\xff\xc3.txt> (esc)
@@ -55,34 +49,26 @@ or a place a wildcard or the old string stops inside.
 
   $ fresh forbidden
   $ mk 1:00.mp3 'a\b.txt' a:3.txt 'a|3.txt' 'user@host' '12:00 memo' d/日記1
-  $ kavo 00 30 1:00.mp3
-  1:00.mp3→1:30.mp3
-  
-  改名成功:1個
-  $ kavo b c 'a\b.txt'
-  a\b.txt→a\c.txt
-  
-  改名成功:1個
-  $ kavo 3 4 'a*'
-  a:3.txt→a:4.txt
-  a|3.txt→a|4.txt
-  
-  改名成功:2個
-  $ kavo : - '*.mp3'
-  1:30.mp3→1-30.mp3
-  
-  改名成功:1個
+  $ row kavo 00 30 1:00.mp3
+  1:00.mp3→1:30.mp3  改名成功:1個
+  $ row kavo b c 'a\b.txt'
+  a\b.txt→a\c.txt  改名成功:1個
+  $ row kavo 3 4 'a*'
+  a:3.txt→a:4.txt a|3.txt→a|4.txt  改名成功:2個
+  $ row kavo : - '*.mp3'
+  1:30.mp3→1-30.mp3  改名成功:1個
   $ KAVO_ENCODING=CP932 kavo '*@' '' '*' /e
   user@host\x81\xa8host (esc)
   
   \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
-  $ kavo 日記 x 'd/*'
-  d\日記1→x1
-  
-  改名成功:1個
+  $ touch 1:2.txt; KAVO_ENCODING=CP932 row kavo 2 3 1:2.txt
+  1:2.txt\x81\xa81:3.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
+  $ row kavo 日記 x 'd/*'
+  d\日記1→x1  改名成功:1個
   $ tree
   1-30.mp3 <1:00.mp3>
   12:00 memo
+  1:3.txt
   a:4.txt <a:3.txt>
   a\c.txt <a\b.txt>
   a|4.txt <a|3.txt>

@@ -22,14 +22,10 @@ no backslash and no bar.
 
   $ fresh trail
   $ mk ab ac
-  $ kavo a 表 ab
-  ab→表b
-  
-  改名成功:1個
-  $ kavo a ポ ac
-  ac→ポc
-  
-  改名成功:1個
+  $ row kavo a 表 ab
+  ab→表b  改名成功:1個
+  $ row kavo a ポ ac
+  ac→ポc  改名成功:1個
   $ tree
   ポc <ac>
   表b <ab>
@@ -39,20 +35,14 @@ an extension mode.
 
   $ fresh strings
   $ mk x_d.txt read.me readme
-  $ kavo /d e '*.txt'
-  改名対象なし
-  [2]
-  $ kavo /? x x_d.txt
-  改名対象なし
-  [2]
-  $ kavo '' x read.me /h
-  read.me→xread.me
-  
-  改名成功:1個
-  $ kavo '' txt '*' /ee
-  readme→readme.txt
-  
-  改名成功:1個
+  $ row kavo /d e '*.txt'
+  改名対象なし [2]
+  $ row kavo /? x x_d.txt
+  改名対象なし [2]
+  $ row kavo '' x read.me /h
+  read.me→xread.me  改名成功:1個
+  $ row kavo '' txt '*' /ee
+  readme→readme.txt  改名成功:1個
   $ tree
   readme.txt <readme>
   x_d.txt
@@ -178,24 +168,16 @@ their case, wildcards fold it.
 
   $ fresh case
   $ mk a.txt b.txt c.TXT
-  $ kavo a A a.txt /e
-  a.txt→A.txt
-  
-  改名成功:1個
-  $ kavo b B '*' /e /o
-  b.txt→B.txt
-  
-  改名成功:1個（通常:1個, 上書:0個）
-  $ kavo c d c.txt /fcase
-  存在せず:c.txt
-  [1]
-  $ kavo c d '*.txt' /fcase
-  改名対象なし
-  [2]
-  $ kavo c d '*.txt'
-  c.TXT→d.TXT
-  
-  改名成功:1個
+  $ row kavo a A a.txt /e
+  a.txt→A.txt  改名成功:1個
+  $ row kavo b B '*' /e /o
+  b.txt→B.txt  改名成功:1個（通常:1個, 上書:0個）
+  $ row kavo c d c.txt /fcase
+  存在せず:c.txt [1]
+  $ row kavo c d '*.txt' /fcase
+  改名対象なし [2]
+  $ row kavo c d '*.txt'
+  c.TXT→d.TXT  改名成功:1個
   $ tree
   A.txt <a.txt>
   B.txt <b.txt>
@@ -223,19 +205,13 @@ by an absolute path with a drive letter from another directory.
 
   $ fresh named
   $ mk sub/old1/keep.txt sub/old3.txt
-  $ kavo old new 'sub\old1'
-  sub\old1→new1
-  
-  改名成功:1個
-  $ kavo old new sub/old3.txt
-  sub\old3.txt→new3.txt
-  
-  改名成功:1個
+  $ row kavo old new 'sub\old1'
+  sub\old1→new1  改名成功:1個
+  $ row kavo old new sub/old3.txt
+  sub\old3.txt→new3.txt  改名成功:1個
   $ abs="c:$here\\named\\sub\\new1"
-  $ (cd / && kavo new old "$abs")
-  <here>\named\sub\new1→old1
-  
-  改名成功:1個
+  $ (cd / && row kavo new old "$abs")
+  <here>\named\sub\new1→old1  改名成功:1個
   $ tree
   sub/
   sub/new3.txt <sub/old3.txt>

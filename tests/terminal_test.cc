@@ -170,36 +170,32 @@ TEST_F(Linux, PagedLogIsCompleteAndFreeWhileThePromptWaits) {
   }
 }
 
-// The usage text stops at each of its 22 page breaks: C goes on, A prints
-// the rest without stops, Q ends at once (exit code 1 always).
+// The usage text stops at each of its 22 page breaks (the pages' lines
+// below): C goes on, A prints the rest without stops, Q ends at once.
 TEST_F(Linux, UsageTextPages) {
-  const size_t pages[] = {21, 14, 20, 10, 15, 18, 10, 16, 12, 21, 8, 12,
-                          10, 10, 15, 10, 9,  24, 12, 8,  13, 13, 14};
-  const struct {
-    std::vector<std::string> keys;
-    size_t lines;
-  } cases[] = {{std::vector<std::string>(22, "c"), 315},
-               {{"q"}, 21},
-               {{"a"}, 315},
-               {{" ", "A"}, 315}};
-  for (const auto& c : cases) {
+  const int pages[] = {21, 14, 20, 10, 15, 18, 10, 16, 12, 21, 8, 12,
+                       10, 10, 15, 10, 9,  24, 12, 8,  13, 13, 14};
+  for (const std::string& keys : {std::string(22, 'c'), std::string("q"),
+                                 std::string("a"), std::string(" A")}) {
     Scratch d;
     Terminal t(d.path(), {"a", "b"}, 40);
-    for (const std::string& key : c.keys) {
+    std::string expected;
+    for (size_t page = 0; page < keys.size(); ++page) {
       ASSERT_TRUE(t.wait_for("\n" + kPrompt));
-      ASSERT_TRUE(t.answer(key));
+      ASSERT_TRUE(t.answer(keys.substr(page, 1)));
+      expected += std::to_string(pages[page]) + " ";
     }
     EXPECT_EQ(t.finish(), 1);
-    size_t page = 0, at = 0, n = 0;
+    std::string got;
+    size_t at = 0;
     for (size_t end; (end = t.screen.find(answered(kPrompt), at)) !=
                      std::string::npos;
-         at = end + answered(kPrompt).size(), ++page) {
-      std::string text = t.screen.substr(at, end - at);
-      EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), pages[page]);
+         at = end + answered(kPrompt).size()) {
+      got += std::to_string(std::count(&t.screen[at], &t.screen[end], '\n')) + " ";
     }
-    EXPECT_EQ(page, c.keys.size());
-    n = std::count(t.screen.begin(), t.screen.end(), '\n');
-    EXPECT_EQ(n, c.lines);
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(std::count(t.screen.begin(), t.screen.end(), '\n'),
+              keys == "q" ? 21 : 315);
   }
 }
 
@@ -220,27 +216,23 @@ TEST(Terminal, RedirectedOutputIsNeverPaged) {
 // Shift first) ends the paging, q or Q quits; the usage text pages too.
 TEST(Terminal, WineConsoleKeys) {
   if (!windows_build()) GTEST_SKIP() << "the Windows console";
-  for (const std::string quit : {"", "q", "Q"}) {
+  for (const std::string keys : {"cA", "q", "Q"}) {
     Scratch d;
     make_files(d, 30);
     Terminal t(d.path(), {"a", "b", "/p", "a*.txt"});
-    ASSERT_TRUE(t.wait_for(kPrompt)) << t.screen;
-    std::string page = t.screen;
-    EXPECT_EQ(std::count(page.begin(), page.end(), '\n') >= 8, true);
-    ASSERT_TRUE(t.answer(quit.empty() ? "c" : quit));
-    if (quit.empty()) {
-      ASSERT_TRUE(t.wait_for(kPrompt));
-      ASSERT_TRUE(t.answer("A"));
+    for (char key : keys) {
+      ASSERT_TRUE(t.wait_for(kPrompt)) << t.screen;
+      ASSERT_TRUE(t.answer(std::string(1, key)));
     }
-    EXPECT_EQ(t.finish(), quit.empty() ? 0 : 1) << t.screen;
-    EXPECT_EQ(renamed(d), quit.empty() ? 30 : 8);
+    EXPECT_EQ(t.finish(), keys == "cA" ? 0 : 1) << t.screen;
+    EXPECT_EQ(renamed(d), keys == "cA" ? 30 : 8);
   }
   Scratch d;
   Terminal usage(d.path(), {});
-  ASSERT_TRUE(usage.wait_for(kPrompt));
-  ASSERT_TRUE(usage.answer("c"));
-  ASSERT_TRUE(usage.wait_for(kPrompt));
-  ASSERT_TRUE(usage.answer("q"));
+  for (const char* key : {"c", "q"}) {
+    ASSERT_TRUE(usage.wait_for(kPrompt));
+    ASSERT_TRUE(usage.answer(key));
+  }
   EXPECT_EQ(usage.finish(), 1);
 }
 

@@ -11,21 +11,14 @@ found under its stored spelling unless /fcase.
 
   $ fresh case
   $ mk x.txt b.txt c.TXT
-  $ kavo x B x.txt /o
-  改名不能:x.txt≠B.txt
-  
-  [1]
-  $ kavo x B x.txt /or
-  改名不能:x.txt≠B.txt
-  
-  [1]
-  $ kavo c d c.txt /fcase
-  存在せず:c.txt
-  [1]
-  $ kavo c d C.txt
-  c.TXT→d.TXT
-  
-  改名成功:1個
+  $ row kavo x B x.txt /o
+  改名不能:x.txt≠B.txt  [1]
+  $ row kavo x B x.txt /or
+  改名不能:x.txt≠B.txt  [1]
+  $ row kavo c d c.txt /fcase
+  存在せず:c.txt [1]
+  $ row kavo c d C.txt
+  c.TXT→d.TXT  改名成功:1個
   $ tree
   b.txt
   d.TXT <c.TXT>
@@ -62,21 +55,14 @@ The working directory is the current directory of drive C:, so c: names it.
 
   $ fresh drive
   $ mk ax.txt sub/bx.txt
-  $ kavo x y 'c:*.txt'
-  c:ax.txt→c:ay.txt
-  
-  改名成功:1個
-  $ kavo x y C: /d
-  C:sub\bx.txt→by.txt
-  
-  改名成功:1個
-  $ kavo x y c:
-  存在せず:c:
-  [1]
-  $ (cd / && kavo y z "C:$here\\drive\\sub\\by.txt")
-  <here>\drive\sub\by.txt→bz.txt
-  
-  改名成功:1個
+  $ row kavo x y 'c:*.txt'
+  c:ax.txt→c:ay.txt  改名成功:1個
+  $ row kavo x y C: /d
+  C:sub\bx.txt→by.txt  改名成功:1個
+  $ row kavo x y c:
+  存在せず:c: [1]
+  $ (cd / && row kavo y z "C:$here\\drive\\sub\\by.txt")
+  <here>\drive\sub\by.txt→bz.txt  改名成功:1個
   $ tree
   ay.txt <ax.txt>
   sub/
