@@ -5,9 +5,9 @@
 # $KAVO_TEST_BINARY, kavo.exe) arguments reach Wine in UTF-8 and its code
 # page 932 output comes back as UTF-8 with LF line ends, so the same
 # transcript holds for both builds. Standard output comes first, then
-# standard error; the transcript's directory as the command shows it in an
-# absolute path reads <here> (with its drive letter, if any). $here is that
-# path without a drive letter.
+# standard error (on the shell's standard error); the transcript's
+# directory as the command shows it in an absolute path reads <here> (with
+# its drive letter, if any). $here is that path without a drive letter.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
 set -o pipefail
 unset KAVO_ENCODING
@@ -36,7 +36,7 @@ here_pattern=$(printf '%s' "$here" | sed 's/[][\\/.*^$]/\\&/g')
 run() {
   start "$@" 2>"$CRAMTMP/.err" | shown
   local code=${PIPESTATUS[0]}
-  shown <"$CRAMTMP/.err"
+  shown <"$CRAMTMP/.err" >&2
   return "$code"
 }
 shown() { kavo_text | hide_here; }
@@ -46,7 +46,7 @@ hide_here() {
 kavo() { run "$KAVO_TEST_BINARY" "$@"; }
 # `row CMD...` prints what a command prints as one line (its lines joined
 # by spaces), then [N] for an exit code other than 0.
-row() { { "$@"; local c=$?; [ $c = 0 ] || echo "[$c]"; } | paste -sd' '; }
+row() { { "$@" 2>&1; local c=$?; [ $c = 0 ] || echo "[$c]"; } | paste -sd' '; }
 
 # `copy PATH` puts a copy of the command under test at PATH (its
 # configuration file is PATH with the extension .cfg).

@@ -135,5 +135,7 @@ An invalid option, alone or in a group, stops the run.
   ※引数なしで実行すると使用方法を表示します。
   
   [1]
+  $ kavo a b a.txt /x 2>/dev/null
+  [1]
   $ rm usage.txt again.txt; tree
   a.txt <work/a.txt>
