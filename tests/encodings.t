@@ -97,19 +97,19 @@ replacement of the same length is made and a longer one refused.
   $ fresh long
   $ t=$(printf 'x%.0s' $(seq 248)); k=$(printf 'あ%.0s' $(seq 84)); c=$(printf ':%.0s' $(seq 252))
   $ mk ABC$t.txt い$k c/ABC$c
-  $ kavo ABC XYZ '*.txt' | sed "s/$t/<248 x>/g"
+  $ kavo ABC XYZ '*.txt' 2>&1 | sed "s/$t/<248 x>/g"
   ABC<248 x>.txt→XYZ<248 x>.txt
   
   改名成功:1個
-  $ kavo XYZ XYZW '*.txt' | sed "s/$t/<248 x>/g"
+  $ kavo XYZ XYZW '*.txt' 2>&1 | sed "s/$t/<248 x>/g"
   改名不能:XYZ<248 x>.txt≠XYZW<248 x>.txt
   
   [1]
-  $ kavo い う 'い*' | sed "s/$k/<84 あ>/g"
+  $ kavo い う 'い*' 2>&1 | sed "s/$k/<84 あ>/g"
   い<84 あ>→う<84 あ>
   
   改名成功:1個
-  $ cd c; kavo ABC XYZ 'ABC*' | sed "s/$c/<252 :>/g"
+  $ cd c; kavo ABC XYZ 'ABC*' 2>&1 | sed "s/$c/<252 :>/g"
   ABC<252 :>→XYZ<252 :>
   
   改名成功:1個

@@ -8,7 +8,7 @@ code other than 0.
   $ rows() {
   >   local args=() o; while [ "$1" != -- ]; do args+=("$1"); shift; done; shift
   >   for o; do
-  >     eval "local opts=($o)"; kavo x y "${args[@]}" "${opts[@]}" /test >"$CRAMTMP/out"
+  >     eval "local opts=($o)"; kavo x y "${args[@]}" "${opts[@]}" /test >"$CRAMTMP/out" 2>&1
   >     local code=$?; { echo "$o:"; grep '→' "$CRAMTMP/out" | sed 's/→.*//'
   >       grep -v -e '→' -e '^$' -e '^改名成功' "$CRAMTMP/out"
   >       [ $code = 0 ] || echo "[$code]"; } | paste -sd' '

@@ -98,17 +98,17 @@ one byte (the 1,024th directory with its separator no longer fits). With
   $ mkdir long short; (cd long && for i in $(seq 18); do touch ABC_file.txt; mkdir $name; cd $name; done)
   $ p=; for i in $(seq 1500); do printf '%sABC_file.txt\0' $p; p+=d/; done > list
   $ (cd short && mkdir -p $p && xargs -0 touch < ../list)
-  $ (cd long && kavo ABC XYZ '*' /d) | sed "s/$name/N/g"
+  $ (cd long && kavo ABC XYZ '*' /d) 2>&1 | sed "s/$name/N/g"
   
   \x07処理停止:パス名が長すぎます:N\\N\\N\\N\\N\\N\\N\\N\\N (esc)
   [1]
-  $ (cd short && kavo ABC XYZ '*' /d) | sed 's/\(d\\\)\{1024\}/<d\\ x1024>/'
+  $ (cd short && kavo ABC XYZ '*' /d) 2>&1 | sed 's/\(d\\\)\{1024\}/<d\\ x1024>/'
   
   \x07処理停止:パス名が長すぎます:<d\\ x1024> (esc)
   [1]
   $ find . -name ABC_file.txt | wc -l
   1518
-  $ (cd long && kavo ABC XYZ '*' /d /fd) | sed "s/$name/N/g; s/XYZ${name:3}/X/g"
+  $ (cd long && kavo ABC XYZ '*' /d /fd) 2>&1 | sed "s/$name/N/g; s/XYZ${name:3}/X/g"
   N→X
   X\N→X
   X\X\N→X

@@ -189,7 +189,7 @@ its reason; with /v-e only the count says so.
   $ fresh toolong
   $ mk a.txt
   $ long=$(printf 'x%.0s' $(seq 252))
-  $ kavo a $long a.txt | sed "s/$long/<252 x>/"
+  $ kavo a $long a.txt 2>&1 | sed "s/$long/<252 x>/"
   改名不能:a.txt≠<252 x>.txt
   
   [1]
@@ -223,15 +223,15 @@ a file given as the directory to walk stop the run before anything else.
 
   $ fresh stops
   $ mk a.txt
-  $ kavo a b $(printf 'a%.0s' $(seq 2100)) | sed 's/a\{2100\}/<2100 a>/'
+  $ kavo a b $(printf 'a%.0s' $(seq 2100)) 2>&1 | sed 's/a\{2100\}/<2100 a>/'
   
   \x07処理停止:パス名が長すぎます:<2100 a> (esc)
   [1]
-  $ deep=$(printf 'ABC/%.0s' $(seq 2500)); kavo a b ${deep:0:10000} | sed 's/\(ABC\\\)\{2499\}A/<ABC\\ x2499>A/'
+  $ deep=$(printf 'ABC/%.0s' $(seq 2500)); kavo a b ${deep:0:10000} 2>&1 | sed 's/\(ABC\\\)\{2499\}A/<ABC\\ x2499>A/'
   
   \x07処理停止:パス名が長すぎます:<ABC\\ x2499>ABC\\ (esc)
   [1]
-  $ kavo a b $(printf '*%.0s' $(seq 9999))C | sed 's/\*\{9999\}/<9999 *>/'
+  $ kavo a b $(printf '*%.0s' $(seq 9999))C 2>&1 | sed 's/\*\{9999\}/<9999 *>/'
   
   \x07処理停止:パス名が長すぎます:<9999 *>C (esc)
   [1]

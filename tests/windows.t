@@ -43,7 +43,7 @@ names its entry, but not with /fcase.
   longfileNAME_one.txt→longfileNAME_uno.txt
   
   改名成功:1個
-  $ kavo uno one "$(short longfileNAME_uno.txt)" /fcase | sed 's/:.*~.*/:<alias>/'
+  $ kavo uno one "$(short longfileNAME_uno.txt)" /fcase 2>&1 | sed 's/:.*~.*/:<alias>/'
   存在せず:<alias>
   [1]
   $ tree
@@ -85,15 +85,15 @@ beyond the limit are out of reach and left as they are.
   $ d=$(printf 'd%.0s' $(seq 100)); n=$((259 - 2 - ${#here} - 9 - 101))
   $ f=a$(printf 'f%.0s' $(seq $((n - 5)))).txt; mk $d/$f
   $ p="C:$here\\maxpath\\$d\\"
-  $ kavo a b "$p$f" | sed "s/$d/D/g; s/f\{20,\}/F/g"
+  $ kavo a b "$p$f" 2>&1 | sed "s/$d/D/g; s/f\{20,\}/F/g"
   <here>\maxpath\D\aF.txt→bF.txt
   
   改名成功:1個
-  $ kavo b bb "$p${f/a/b}" /o- | sed "s/$d/D/g; s/f\{20,\}/F/g"
+  $ kavo b bb "$p${f/a/b}" /o- 2>&1 | sed "s/$d/D/g; s/f\{20,\}/F/g"
   改名不能:<here>\maxpath\D\bF.txt≠bbF.txt
   
   [1]
-  $ kavo b bb "$p${f/a/b}" /o | sed "s/$d/D/g; s/f\{20,\}/F/g"
+  $ kavo b bb "$p${f/a/b}" /o 2>&1 | sed "s/$d/D/g; s/f\{20,\}/F/g"
   改名不能:<here>\maxpath\D\bF.txt≠bbF.txt
   
   [1]
@@ -103,7 +103,7 @@ beyond the limit are out of reach and left as they are.
 
   $ fresh beyond
   $ mk $d/$d/$d/a1.txt $d/a2.txt a3.txt
-  $ kavo a b '*' /d | sed "s/$d/D/g"
+  $ kavo a b '*' /d 2>&1 | sed "s/$d/D/g"
   D\a2.txt→b2.txt
   a3.txt→b3.txt
   
