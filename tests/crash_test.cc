@@ -71,16 +71,19 @@ TEST(Crash, KillAtAnyMomentLosesNoFile) {
   if (windows_build()) GTEST_SKIP() << "signals of Linux";
   Scratch d;
   // 40 directories of 250 files and a subdirectory of 250 more.
-  d.sh("for d in $(seq 10 49); do mkdir -p ABC_d$d/ABC_sub; for i in $(seq 100 349);"
-       " do echo -n ABC_d$d/ABC_$i > ABC_d$d/ABC_$i;"
-       " echo -n ABC_d$d/ABC_sub/ABC_$i > ABC_d$d/ABC_sub/ABC_$i; done; done");
+  d.sh(
+      "for d in $(seq 10 49); do mkdir -p ABC_d$d/ABC_sub; for i in $(seq 100 "
+      "349);"
+      " do echo -n ABC_d$d/ABC_$i > ABC_d$d/ABC_$i;"
+      " echo -n ABC_d$d/ABC_sub/ABC_$i > ABC_d$d/ABC_sub/ABC_$i; done; done");
   int abc, xyz;
   const std::multiset<std::string> made = look(d.path(), &abc, &xyz);
   timespec start, end;
   clock_gettime(CLOCK_MONOTONIC, &start);
   run(d.path(), "ABC", "XYZ", -1);
   clock_gettime(CLOCK_MONOTONIC, &end);
-  double duration = end.tv_sec - start.tv_sec + (end.tv_nsec - start.tv_nsec) / 1e9;
+  double duration =
+      end.tv_sec - start.tv_sec + (end.tv_nsec - start.tv_nsec) / 1e9;
   ASSERT_EQ(look(d.path(), &abc, &xyz), made);
   ASSERT_EQ(abc, 0);
   unsigned seed = std::random_device()();

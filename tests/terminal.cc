@@ -40,12 +40,15 @@ bool windows_build() {
 
 Scratch::Scratch() {
   const char* base = getenv("TMPDIR");
-  std::string templ = std::string(base && *base ? base : "/tmp") + "/kavo-XXXXXX";
+  std::string templ =
+      std::string(base && *base ? base : "/tmp") + "/kavo-XXXXXX";
   if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp");
   path_ = templ;
 }
 
-Scratch::~Scratch() { sh("cd / && chmod -R u+rwx " + path_ + "; rm -rf " + path_); }
+Scratch::~Scratch() {
+  sh("cd / && chmod -R u+rwx " + path_ + "; rm -rf " + path_);
+}
 
 void Scratch::sh(const std::string& command) const {
   if (system(("cd '" + path_ + "' && { " + command + "; }").c_str()) != 0) {
@@ -152,7 +155,8 @@ bool Terminal::answer(const std::string& keys, bool when_read) {
   // the terminal's mode does not show that moment.
   termios t;
   for (long long end = now_ms() + 10000;
-       when_read && !windows_build() && !(tcgetattr(fds_[0], &t) == 0 && !(t.c_lflag & ICANON));) {
+       when_read && !windows_build() &&
+       !(tcgetattr(fds_[0], &t) == 0 && !(t.c_lflag & ICANON));) {
     if (now_ms() > end || !pump(1)) return false;
   }
   if (when_read && windows_build()) usleep(300000);

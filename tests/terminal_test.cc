@@ -2,6 +2,8 @@
 // Wine console kavo.exe gets on one), and trees changed while a run waits
 // at its prompt.
 
+#include "tests/terminal.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -10,8 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-
-#include "tests/terminal.h"
 
 namespace kavo_test {
 namespace {
@@ -28,7 +28,8 @@ std::string answered(const std::string& prompt) {
 
 // Files a01.txt to aNN.txt, and the result lines of those from..to.
 void make_files(const Scratch& d, int count) {
-  d.sh("for i in $(seq -w 1 " + std::to_string(count) + " | sed 's/^0*//'); do"
+  d.sh("for i in $(seq -w 1 " + std::to_string(count) +
+       " | sed 's/^0*//'); do"
        " touch $(printf a%02d.txt $i); done");
 }
 std::string lines(int from, int to, const char* end = "\n") {
@@ -71,9 +72,9 @@ TEST_F(Linux, ContinueKeysTurnThePageAfterTheInterval) {
   }
   EXPECT_EQ(t.finish(), 0);
   std::string page = answered(kPrompt);
-  EXPECT_EQ(t.screen, lines(1, 8) + page + lines(9, 17) + page +
-                          lines(18, 26) + page + lines(27, 35) + page +
-                          lines(36, 40) + totals(40));
+  EXPECT_EQ(t.screen, lines(1, 8) + page + lines(9, 17) + page + lines(18, 26) +
+                          page + lines(27, 35) + page + lines(36, 40) +
+                          totals(40));
   EXPECT_EQ(renamed(d), 40);
 }
 
@@ -85,11 +86,16 @@ TEST_F(Linux, AllAndQuitKeys) {
     const char* early;
     std::string key, encoding;
     bool all;
-  } cases[] = {{"", "A", "CP932", true},          {"", "a", "CP932", true},
-               {"", "\xC1", "CP932", true},       {"", "\xEF\xBE\x81", "UTF-8", true},
-               {"q", "A", "CP932", true},         {"", "q", "CP932", false},
-               {"", "Q", "CP932", false},         {"", "\x1b", "CP932", false},
-               {"", "\xC0", "CP932", false},      {"", "\x03", "CP932", false},
+  } cases[] = {{"", "A", "CP932", true},
+               {"", "a", "CP932", true},
+               {"", "\xC1", "CP932", true},
+               {"", "\xEF\xBE\x81", "UTF-8", true},
+               {"q", "A", "CP932", true},
+               {"", "q", "CP932", false},
+               {"", "Q", "CP932", false},
+               {"", "\x1b", "CP932", false},
+               {"", "\xC0", "CP932", false},
+               {"", "\x03", "CP932", false},
                {"", "\xEF\xBE\x80", "UTF-8", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.key));
@@ -157,7 +163,8 @@ TEST_F(Linux, PagedLogIsCompleteAndFreeWhileThePromptWaits) {
     ASSERT_TRUE(t.answer(key));
     EXPECT_EQ(t.finish(), key == "q" ? 1 : 0);
     EXPECT_NE(at_prompt.find(" a b /p /logrun.txt a*.txt\r\n\r\n" +
-                             lines(1, 8, "\r\n")), std::string::npos);
+                             lines(1, 8, "\r\n")),
+              std::string::npos);
     EXPECT_EQ(at_prompt.size() - at_prompt.rfind(lines(8, 8, "\r\n")),
               lines(8, 8).size() + 1);
     std::string log = d.out("cat run.txt");
@@ -176,7 +183,7 @@ TEST_F(Linux, UsageTextPages) {
   const int pages[] = {21, 14, 20, 10, 15, 18, 10, 16, 12, 21, 8, 12,
                        10, 10, 15, 10, 9,  24, 12, 8,  13, 13, 14};
   for (const std::string& keys : {std::string(22, 'c'), std::string("q"),
-                                 std::string("a"), std::string(" A")}) {
+                                  std::string("a"), std::string(" A")}) {
     Scratch d;
     Terminal t(d.path(), {"a", "b"}, 40);
     std::string expected;
@@ -188,10 +195,11 @@ TEST_F(Linux, UsageTextPages) {
     EXPECT_EQ(t.finish(), 1);
     std::string got;
     size_t at = 0;
-    for (size_t end; (end = t.screen.find(answered(kPrompt), at)) !=
-                     std::string::npos;
+    for (size_t end;
+         (end = t.screen.find(answered(kPrompt), at)) != std::string::npos;
          at = end + answered(kPrompt).size()) {
-      got += std::to_string(std::count(&t.screen[at], &t.screen[end], '\n')) + " ";
+      got +=
+          std::to_string(std::count(&t.screen[at], &t.screen[end], '\n')) + " ";
     }
     EXPECT_EQ(got, expected);
     EXPECT_EQ(std::count(t.screen.begin(), t.screen.end(), '\n'),
@@ -243,13 +251,15 @@ TEST(Terminal, WineConsoleKeys) {
 // it had listed, and the link is renamed as a link, never entered.
 TEST_F(Linux, DirectorySwappedForALinkIsNeverFollowed) {
   Scratch d;
-  d.sh("mkdir -p outside work/ABC_a work/ABC_b; for i in $(seq 10 29); do"
-       " touch outside/ABC_$i.txt work/ABC_a/ABC_$i.txt work/ABC_b/ABC_$i.txt;"
-       " done");
+  d.sh(
+      "mkdir -p outside work/ABC_a work/ABC_b; for i in $(seq 10 29); do"
+      " touch outside/ABC_$i.txt work/ABC_a/ABC_$i.txt work/ABC_b/ABC_$i.txt;"
+      " done");
   Terminal t(d.path() + "/work", {"ABC", "XYZ", "*", "/d", "/p"});
   ASSERT_TRUE(t.wait_for(kPrompt));
-  d.sh("cd work && for x in a b; do mv ABC_$x moved_$x;"
-       " ln -s ../outside ABC_$x; done");
+  d.sh(
+      "cd work && for x in a b; do mv ABC_$x moved_$x;"
+      " ln -s ../outside ABC_$x; done");
   ASSERT_TRUE(t.answer("A"));
   EXPECT_EQ(t.finish(), 0);
   EXPECT_EQ(d.out("ls outside | grep -c ABC; ls work/moved_a | grep -c XYZ;"
@@ -265,9 +275,10 @@ TEST_F(Linux, DirectorySwappedForALinkIsNeverFollowed) {
 // each is looked up first (a size filter) or not.
 TEST_F(Linux, EntriesTakenAwayAreHandled) {
   Scratch d;
-  d.sh("mkdir -p w/ABC_a w/ABC_b w/ABC_c w/ABC_d; for i in $(seq 10 29); do"
-       " touch w/ABC_a/ABC_$i.txt; done; for x in b c d; do for i in 1 2 3; do"
-       " touch w/ABC_$x/ABC_$i.txt; done; done");
+  d.sh(
+      "mkdir -p w/ABC_a w/ABC_b w/ABC_c w/ABC_d; for i in $(seq 10 29); do"
+      " touch w/ABC_a/ABC_$i.txt; done; for x in b c d; do for i in 1 2 3; do"
+      " touch w/ABC_$x/ABC_$i.txt; done; done");
   Terminal t(d.path() + "/w", {"ABC", "XYZ", "*", "/d", "/p"});
   ASSERT_TRUE(t.wait_for(kPrompt));
   d.sh("mv w/ABC_b gone_b && mv w/ABC_c gone_c && mkfifo w/ABC_c");
