@@ -18,7 +18,7 @@ set(E2E_TRANSCRIPTS
 set(E2E_TESTS
   tests/terminal.cc
   tests/terminal_test.cc
-  tests/crash_test.cc
+  tests/race_test.cc
 )
 # Preloaded by a transcript to create each target just before its move.
 set(E2E_RACE_PRELOAD_SOURCES
