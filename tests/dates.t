@@ -10,7 +10,7 @@ A second slash, or none, is refused.
   $ fresh layouts
   $ touch -d @1113901507 p.jpg
   $ for o in /date /dateyyyymmdd-hhmmss /dateyyyymmdd-hhmm /dateyymmdd-hhmmss /dateyymmdd-hhmm /dateyyyymmdd /dateyymmdd; do
-  >   kavo p / p.jpg $o /test | head -1; done
+  >   kavo p / p.jpg $o /test | sed -n 1p; done
   p.jpg→20050419-090507.jpg
   p.jpg→20050419-090507.jpg
   p.jpg→20050419-0905.jpg
@@ -18,15 +18,15 @@ A second slash, or none, is refused.
   p.jpg→050419-0905.jpg
   p.jpg→20050419.jpg
   p.jpg→050419.jpg
-  $ TZ=JST-9 kavo p / p.jpg /date /test | head -1
+  $ TZ=JST-9 kavo p / p.jpg /date /test | sed -n 1p
   p.jpg→20050419-180507.jpg
-  $ TZ=HST10 kavo p / p.jpg /date /test | head -1
+  $ TZ=HST10 kavo p / p.jpg /date /test | sed -n 1p
   p.jpg→20050418-230507.jpg
-  $ touch -d @946782245 q.jpg; kavo q / q.jpg /dateyymmdd /test | head -1
+  $ touch -d @946782245 q.jpg; kavo q / q.jpg /dateyymmdd /test | sed -n 1p
   q.jpg→000102.jpg
-  $ touch -d @1104535800 r.jpg; kavo r / r.jpg /date /date+3600 /test | head -1
+  $ touch -d @1104535800 r.jpg; kavo r / r.jpg /date /date+3600 /test | sed -n 1p
   r.jpg→20050101-003000.jpg
-  $ touch -d @1104537630 s.jpg; kavo s / s.jpg /date /date-60 /test | head -1
+  $ touch -d @1104537630 s.jpg; kavo s / s.jpg /date /date-60 /test | sed -n 1p
   s.jpg→20041231-235930.jpg
   $ kavo p x/ p.jpg /dateyymmdd
   p.jpg→x050419.jpg

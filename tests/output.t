@@ -41,9 +41,9 @@ and no footer.
   改名成功:2個\r (esc)
   \r (esc)
   kavo実行終了 <time>（処理時間 <spent>）\r (esc)
-  $ k b a /LOGnew.txt 'b*.txt' >/dev/null; logtext new.txt | head -1
+  $ k b a /LOGnew.txt 'b*.txt' >/dev/null; logtext new.txt | sed -n 1p
   kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  $ : > empty.txt; k a b /LOGempty.txt 'a*.txt' >/dev/null; logtext empty.txt | head -2
+  $ : > empty.txt; k a b /LOGempty.txt 'a*.txt' >/dev/null; logtext empty.txt | sed -n 1,2p
   -------------------------------------------------------------------------------\r (esc)
   kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
   $ k b a /LOGrun.txt 'b*.txt' >/dev/null; logtext run.txt | grep -n -e ^- -e kavo -e 成功
