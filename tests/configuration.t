@@ -1,51 +1,94 @@
-The configuration file: where kavo looks for it on Linux.
+The configuration file beside the executable (its name with the extension
+.cfg): options, the switch character, comments, environment references and
+the faults that stop every run.
 
   $ . "$TESTDIR/setup.sh"
-  $ only linux
-  $ mkdir bin; cp "$KAVO_TEST_BINARY" bin/kavo
-  $ export HOME=$PWD/home; unset XDG_CONFIG_HOME
-  $ here() { tr '\\' / | sed "s|$PWD|\$PWD|"; }
-  $ settings() { bin/kavo a b | grep -A1 '設定ファイル=' | here; }
+  $ copy bin/kavo.exe
+  $ cfg() { printf "$1" > "$top/bin/kavo.cfg"; }
+  $ try() { fresh $1; shift; mk a.txt sub/a.txt; row run "$top/bin/kavo.exe" a b "$@" '*.txt'; }
 
-With no file anywhere, the usage text names the file beside the executable.
+Its options come before the command line's (which win); comments (# and
+;), blank lines, CR LF line ends and a last line without one are fine. %X%
+is the variable X (names ignore case); an undefined one disappears. The
+last switch line sets a second switch character; "Switch" is no switch
+line, and without one -d is a file argument.
 
-  $ settings
-  ・設定ファイル=$PWD/bin/kavo.cfg
-  ・現在設定=設定ファイルが存在しません。
+  $ export KAVO_OPT=d KAVO_SHOW=c
+  $ cfg '/d\n/v=c\n'; try 1
+  sub\a.txt→b.txt a.txt→b.txt
+  $ try 2 /v=a
+  sub\a.txt→b.txt a.txt→b.txt  改名成功:2個
+  $ cfg '# x\n\n/d   # into subdirectories\n; /test\n  #/v=\n'; try 3
+  sub\a.txt→b.txt a.txt→b.txt  改名成功:2個
+  $ cfg '/%%kavo_opt%%%%KAVO_UNDEFINED%%\n/v=%%KAVO_SHOW%%\n'; try 4
+  sub\a.txt→b.txt a.txt→b.txt
+  $ cfg 'switch = +\nswitch = -\nSwitch=+\n'; try 5 -d
+  sub\a.txt→b.txt a.txt→b.txt  改名成功:2個
+  $ cfg 'switch=-\n-d\n'; try 6
+  sub\a.txt→b.txt a.txt→b.txt  改名成功:2個
+  $ cfg '/v=e\n'; try 7 -d
+  存在せず:-d [1]
+  $ cfg 'switch=\n'; try 8 ''
+  存在せず: [1]
+  $ cfg '/v=c\r\n/d\r\n'; try 9
+  sub\a.txt→b.txt a.txt→b.txt
+  $ cfg '/v=c\r\n/d'; try 10
+  sub\a.txt→b.txt a.txt→b.txt
 
-With none beside the executable, the user's own ~/.config/kavo/kavo.cfg is
-read: the usage text names and lists it, its /test keeps the file from being
-renamed, and the log's command line holds its option.
+A Ctrl-Z ends the file; tab and Esc are text.
 
-  $ mkdir -p home/.config/kavo; echo /test > home/.config/kavo/kavo.cfg
-  $ settings
-  ・設定ファイル=$PWD/home/.config/kavo/kavo.cfg
-  ・現在設定=/test
-  $ touch x.txt; bin/kavo x y x.txt /logrun.log
-  x.txt→y.txt
+  $ cfg '/v=c\n\x1a'; try 11
+  a.txt→b.txt
+  $ cfg '/v=c\t\x1b\n'; try 12
+  a.txt→b.txt
+
+A faulty file stops every run before anything is done, even a request for
+the usage text: binary data, mixed line ends, a line over 10,240 bytes once
+expanded, an invalid option (/? among them: it cannot be registered).
+
+  $ fresh faults
+  $ mk a.txt
+  $ export BIG=$(printf 'x%.0s' $(seq 6000))
+  $ k() { row run "$top/bin/kavo.exe" a b a.txt; }
+  $ cfg '/d\n\n# \x7f\n'; k
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目にバイナリ・データを検出しました。 [1] (esc)
+  $ cfg '/d\n/v\xff\n'; k
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 [1] (esc)
+  $ cfg '/d\x1a\n'; k
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。1行目にバイナリ・データを検出しました。 [1] (esc)
+  $ cfg '/d\r\n/v=c\n'; k
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
+  $ cfg '\n\n/d\r'; k
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目に異なる改行コードを検出しました。 [1] (esc)
+  $ cfg '/d\r\n/o\n'; row run "$top/bin/kavo.exe" a b
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
+  $ cfg '/d\n/sh%%BIG%%,%%BIG%%\n'; k
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目が展開後に10240バイトを超えました。 [1] (esc)
+  $ cfg '/d\n/nosuch\n'; k
+   \x07処理停止:設定ファイル無効オプション  /nosuch ※引数なしで実行すると使用方法を表示します。  [1] (esc)
+  $ cfg '/?\n'; k
+   \x07処理停止:設定ファイル無効オプション  /? ※引数なしで実行すると使用方法を表示します。  [1] (esc)
+  $ tree
+  a.txt
+
+The log echoes the file's options, here from a variable whose name has the
+longest length the reading accepts (1,022 bytes).
+
+  $ fresh echo
+  $ mk a.txt
+  $ name=$(printf 'N%.0s' $(seq 1022)); cfg "/v%%$name%%\n"
+  $ export "$name==cf"; run "$top/bin/kavo.exe" a b /logrun.log a.txt >/dev/null
+  $ unset $name
+  $ text run.log | grep -c ' a b /v=cf /logrun.log a.txt'
+  1
+
+A directory in its place is no configuration file.
+
+  $ rm "$top/bin/kavo.cfg"; mkdir "$top/bin/kavo.cfg"
+  $ run "$top/bin/kavo.exe" b c b.txt
+  b.txt→c.txt
   
   改名成功:1個
-  $ sed -n 2p run.log | tr -d '\r' | here; ls *.txt
-  $PWD/bin/kavo x y /test x.txt /logrun.log
-  x.txt
-
-$XDG_CONFIG_HOME, when it is an absolute path, takes the place of ~/.config,
-and a faulty file is named where it lies.
-
-  $ mkdir -p xdg/kavo; printf '/v=c\n/d\r\n' > xdg/kavo/kavo.cfg
-  $ XDG_CONFIG_HOME=$PWD/xdg bin/kavo x y x.txt 2>&1 | here
-  
-  \x07処理停止:設定ファイル"$PWD/xdg/kavo/kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 (esc)
-  $ XDG_CONFIG_HOME=xdg settings
-  ・設定ファイル=$PWD/home/.config/kavo/kavo.cfg
-  ・現在設定=/test
-
-A file beside the executable wins over the user's.
-
-  $ echo /v=c > bin/kavo.cfg
-  $ settings
-  ・設定ファイル=$PWD/bin/kavo.cfg
-  ・現在設定=/v=c
-  $ bin/kavo x y x.txt; ls *.txt
-  x.txt→y.txt
-  y.txt
+  $ run "$top/bin/kavo.exe" a b | grep -n '現在設定'
+  230:・現在設定=設定ファイルが存在しません。
+  [1]

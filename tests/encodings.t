@@ -1,8 +1,177 @@
-Encodings: names as Linux holds them, inside a program that works in
-Shift-JIS, and the bytes Windows forbids in names.
+Encodings (Linux): names, arguments, output, the log and the configuration
+file in the external encoding ($KAVO_ENCODING, else the locale's; CP932
+means none), and names kept byte for byte where they have no Shift-JIS
+form or hold bytes Windows forbids.
 
   $ . "$TESTDIR/setup.sh"
   $ only linux
+
+Text is converted both ways in the chosen encoding.
+
+  $ fresh convert
+  $ mk 写真1.jpg; KAVO_ENCODING=UTF-8 kavo 写真 旅 '*'
+  写真1.jpg→旅1.jpg
+  
+  改名成功:1個
+  $ e() { printf %s "$1" | iconv -t EUC-JP; }
+  $ mk $(e 日本.txt); KAVO_ENCODING=EUC-JP kavo $(e 日本) $(e 東京) '*.txt' | iconv -f EUC-JP
+  日本.txt→東京.txt
+  
+  改名成功:1個
+  $ ls *.txt | iconv -f EUC-JP; ls *.jpg
+  東京.txt
+  旅1.jpg
+  $ fresh sjis
+  $ touch $(printf '\x95\x5c.txt'); KAVO_ENCODING=CP932 kavo $(printf '\x95\x5c \x97\xa0') '*.txt'
+  \x95\\.txt\x81\xa8\x97\xa0.txt (esc)
+  
+  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
+  $ tree
+  \x97\xa0.txt (esc)
+
+A name without a Shift-JIS form, or invalid in the encoding, is kept byte
+for byte; the old string can name such a character.
+
+  $ fresh bytes
+  $ mk a😀.txt $(printf 'bad\xff\xc3.txt')
+  $ row kavo a b 'a*'
+  a😀.txt→b😀.txt  改名成功:1個
+  $ row kavo 😀 - '*'
+  b😀.txt→b-.txt  改名成功:1個
+  $ row kavo bad ok 'bad*'
+  bad\xff\xc3.txt→ok\xff\xc3.txt  改名成功:1個 (esc)
+  $ tree
+  b-.txt <a😀.txt>
+  ok\xff\xc3.txt <bad\xff\xc3.txt> (esc)
+
+Bytes Windows forbids in names are name bytes: never a drive, a separator,
+or a place a wildcard or the old string stops inside.
+
+  $ fresh forbidden
+  $ mk 1:00.mp3 'a\b.txt' a:3.txt 'a|3.txt' 'user@host' '12:00 memo' d/日記1
+  $ row kavo 00 30 1:00.mp3
+  1:00.mp3→1:30.mp3  改名成功:1個
+  $ row kavo b c 'a\b.txt'
+  a\b.txt→a\c.txt  改名成功:1個
+  $ row kavo 3 4 'a*'
+  a:3.txt→a:4.txt a|3.txt→a|4.txt  改名成功:2個
+  $ row kavo : - '*.mp3'
+  1:30.mp3→1-30.mp3  改名成功:1個
+  $ KAVO_ENCODING=CP932 kavo '*@' '' '*' /e
+  user@host\x81\xa8host (esc)
+  
+  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
+  $ touch 1:2.txt; KAVO_ENCODING=CP932 row kavo 2 3 1:2.txt
+  1:2.txt\x81\xa81:3.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
+  $ row kavo 日記 x 'd/*'
+  d\日記1→x1  改名成功:1個
+  $ tree
+  1-30.mp3 <1:00.mp3>
+  12:00 memo
+  1:3.txt
+  a:4.txt <a:3.txt>
+  a\c.txt <a\b.txt>
+  a|4.txt <a|3.txt>
+  d/
+  d/x1 <d/日記1>
+  host <user@host>
+
+Names a shell expands from an absolute pattern are file arguments.
+
+  $ fresh absolute
+  $ mk x1.txt x2.txt
+  $ kavo x y "$PWD"/x*.txt
+  <here>\absolute\x1.txt→y1.txt
+  <here>\absolute\x2.txt→y2.txt
+  
+  改名成功:2個
+  $ tree
+  y1.txt <x1.txt>
+  y2.txt <x2.txt>
+
+Names of 255 bytes, the most Linux holds: one more is refused with its
+reason; 85 kana in UTF-8 are 170 bytes inside; 252 colons each take a
+two-byte escape inside, far beyond a name part's 260 bytes, yet a name is
+measured as the file system holds it: a replacement of the same length is
+made, and a longer one is a move the file system refuses.
+
+  $ fresh long
+  $ t=$(printf 'x%.0s' $(seq 248)); k=$(printf 'あ%.0s' $(seq 84)); c=$(printf ':%.0s' $(seq 252))
+  $ mk ABC$t.txt い$k c/ABC$c
+  $ kavo ABC XYZ '*.txt' 2>&1 | sed "s/$t/<248 x>/g"
+  ABC<248 x>.txt→XYZ<248 x>.txt
+  
+  改名成功:1個
+  $ kavo XYZ XYZW '*.txt' 2>&1 | sed "s/$t/<248 x>/g"
+  改名不能:XYZ<248 x>.txt≠XYZW<248 x>.txt
+  
+  [1]
+  $ kavo い う 'い*' 2>&1 | sed "s/$k/<84 あ>/g"
+  い<84 あ>→う<84 あ>
+  
+  改名成功:1個
+  $ cd c; kavo ABC XYZ 'ABC*' 2>&1 | sed "s/$c/<252 :>/g"
+  ABC<252 :>→XYZ<252 :>
+  
+  改名成功:1個
+  $ kavo XYZ XYZW 'XYZ*' 2>&1 | sed "s/$c/<252 :>/g"
+  改名不能:XYZ<252 :>≠XYZW<252 :>
+  
+  [1]
+  $ cd ..; tree | sed "s/$t/<248 x>/g; s/$k/<84 あ>/g; s/$c/<252 :>/g"
+  XYZ<248 x>.txt <ABC<248 x>.txt>
+  c/
+  c/XYZ<252 :> <c/ABC<252 :>>
+  う<84 あ> <い<84 あ>>
+
+Every byte but '/' and NUL, one a file and all in one name, comes back
+byte for byte in either external encoding.
+
+  $ fresh every
+  $ byte() { local b; b=$(printf "\\$(printf %o $1)x"); printf %s "${b%x}"; }
+  $ for enc in CP932 UTF-8; do
+  >   mkdir -p $enc/all; all=ABC
+  >   for i in $(seq 255); do
+  >     [ $i = 47 ] || { byte $i > "$enc/ABC$(byte $i).t"; [[ $i = 6[5-7] ]] || all+=$(byte $i); }
+  >   done
+  >   touch "$enc/all/$all"
+  >   (cd $enc && KAVO_ENCODING=$enc kavo ABC XYZ 'ABC*' >/dev/null); echo $?
+  >   (cd $enc/all && KAVO_ENCODING=$enc kavo ABC XYZ '*' /e >/dev/null); echo $?
+  >   for i in $(seq 255); do
+  >     [ $i = 47 ] || cmp -s "$enc/XYZ$(byte $i).t" <(byte $i) || echo "byte $i lost"
+  >   done
+  >   ls $enc | wc -l; [ -e "$enc/all/XYZ${all#ABC}" ] && echo all kept
+  > done
+  0
+  0
+  255
+  all kept
+  0
+  0
+  255
+  all kept
+
+The configuration file is read in the user's encoding, line by line, and
+its faults are reported in it.
+
+  $ fresh config
+  $ copy bin/kavo.exe; mk a.txt
+  $ echo '/log記録.log # 日本語の注釈' > bin/kavo.cfg
+  $ KAVO_ENCODING=UTF-8 run bin/kavo.exe a b a.txt
+  a.txt→b.txt
+  
+  改名成功:1個
+  $ printf '/d\n\x01\n' > bin/kavo.cfg
+  $ KAVO_ENCODING=UTF-8 run bin/kavo.exe a b b.txt
+  
+  \x07処理停止:設定ファイル"<here>\\config\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 (esc)
+  [1]
+  $ ls
+  b.txt
+  bin
+  記録.log
+
+  $ fresh fixed-encodings
 
 An escape pair of the old string (`\?` `\*` `\\`) stands for that byte as a
 name holds it, and in a file argument's pattern the bytes Windows forbids
@@ -72,7 +241,7 @@ white-space rules have cut it (a tab after a comma is dropped on the command
 line too): `:` `*` `"` in /sf, /se, /sd and /sh elements meet the names
 that hold them, `\*` in /sd is a star, and wildcards keep their meaning.
 
-  $ unset KAVO_ENCODING; mkdir ../filters && cd ../filters
+  $ unset KAVO_ENCODING; fresh fixed-encodings-filters
   $ mkdir 'sk:ip' 'st*r' 'ho:me'
   $ touch 'keep:me.txt' other.txt 'e.t:t' one.txt sk:ip/e.txt 'st*r/e.txt' ho:me/e.txt
   $ kavo e E '*' /d $'/sfkeep:me.txt,\tother.txt' /set:t '/sdsk:ip,st\*r' /shho:me

@@ -1,6 +1,152 @@
-Output: the log file the run writes, and the result lines around it.
+Output and log: the log file's entries, its failures, the open log kept in
+place, and the processing time line.
 
   $ . "$TESTDIR/setup.sh"
+  $ copy bin/kavo.exe
+  $ k() { run "$top/bin/kavo.exe" "$@"; }
+  $ logtext() {
+  >   text "$1" | python3 -c '
+  > import datetime, re, sys
+  > today = datetime.datetime.now(datetime.timezone.utc).date()
+  > def clock(m):
+  >     d = datetime.date(int(m[1]), int(m[2]), int(m[3]))
+  >     ok = 0 <= (today - d).days <= 1 and "月火水木金土日"[d.weekday()] == m[4]
+  >     return "<time>" if ok else m[0]
+  > s = sys.stdin.buffer.read().decode()
+  > s = re.sub(r"(\d{4})年(\d\d)月(\d\d)日\((.)\) \d\d時\d\d分\d\d秒", clock, s)
+  > sys.stdout.buffer.write(re.sub(r"\d\d時間\d\d分\d\d秒", "<spent>", s).encode())' |
+  >   hide_here
+  > }
+
+A log entry holds a header (start time, version, the command line), the
+output, and a footer (end time, time taken), with CR LF line ends, in the
+user's encoding. /log replaces the file; /LOG appends, after a rule when the
+file existed (even empty). A fatal error ends the entry with its stop line
+and no footer.
+
+  $ fresh log
+  $ mk a1.txt a2.txt; printf 'old\r\n' > run.txt
+  $ k a b /logrun.txt 'a*.txt'
+  a1.txt→b1.txt
+  a2.txt→b2.txt
+  
+  改名成功:2個
+  $ logtext run.txt
+  kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
+  <here>\\bin\\kavo.exe a b /logrun.txt a*.txt\r (esc)
+  \r (esc)
+  a1.txt→b1.txt\r (esc)
+  a2.txt→b2.txt\r (esc)
+  \r (esc)
+  改名成功:2個\r (esc)
+  \r (esc)
+  kavo実行終了 <time>（処理時間 <spent>）\r (esc)
+  $ k b a /LOGnew.txt 'b*.txt' >/dev/null; logtext new.txt | sed -n 1p
+  kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
+  $ : > empty.txt; k a b /LOGempty.txt 'a*.txt' >/dev/null; logtext empty.txt | sed -n 1,2p
+  -------------------------------------------------------------------------------\r (esc)
+  kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
+  $ k b a /LOGrun.txt 'b*.txt' >/dev/null; logtext run.txt | grep -n -e ^- -e kavo -e 成功
+  1:kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
+  2:<here>\\bin\\kavo.exe a b /logrun.txt a*.txt\r (esc)
+  7:改名成功:2個\r (esc)
+  9:kavo実行終了 <time>（処理時間 <spent>）\r (esc)
+  10:-------------------------------------------------------------------------------\r (esc)
+  11:kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
+  12:<here>\\bin\\kavo.exe b a /LOGrun.txt b*.txt\r (esc)
+  17:改名成功:2個\r (esc)
+  19:kavo実行終了 <time>（処理時間 <spent>）\r (esc)
+  $ k a b /date /logrun.txt 'a*.txt'
+  
+  \x07処理停止:メモリー不足で改名できません。 (esc)
+  [1]
+  $ logtext run.txt
+  kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
+  <here>\\bin\\kavo.exe a b /date /logrun.txt a*.txt\r (esc)
+  \r (esc)
+  \r (esc)
+  処理停止:メモリー不足で改名できません。\r (esc)
+
+A log that cannot be opened stops the run before anything is renamed; a
+failed write (a full disk) is reported when the log is closed, after the
+run; /log alone turns logging off.
+
+  $ fresh fails
+  $ mk a1.txt a2.txt; ln -s /dev/full full.txt
+  $ kavo a b '/lognodir\run.txt' 'a*.txt'
+  
+  \x07処理停止:ログ・ファイル"nodir\\run.txt"がオープン出来ません。 (esc)
+  [1]
+  $ kavo a b /logfull.txt 'a*.txt' 2>stderr
+  a1.txt→b1.txt
+  a2.txt→b2.txt
+  
+  改名成功:2個
+  [1]
+  $ cat stderr; rm stderr
+  
+  \x07処理停止:ログ・ファイル"full.txt"の出力に異常を検出しました。 (esc)
+  $ kavo b a /logrun.txt /log 'b*.txt'
+  b1.txt→a1.txt
+  b2.txt→a2.txt
+  
+  改名成功:2個
+  $ tree
+  a1.txt
+  a2.txt
+  full.txt -> /dev/full
+
+The run never moves or replaces the log file it is writing.
+
+  $ fresh open
+  $ echo X > x.txt
+  $ kavo x run x.txt /o /LOGrun.txt
+  上書改名不能:x.txt≠run.txt
+  
+  [1]
+  $ kavo x run x.txt /LOGrun.txt
+  存在済:x.txt≠run.txt
+  
+  [1]
+  $ kavo run moved run.txt /LOGrun.txt
+  改名不能:run.txt≠moved.txt
+  
+  [1]
+  $ ls; cat x.txt
+  run.txt
+  x.txt
+  X
+
+The log's command line holds a whole argument of 10,000 bytes.
+
+  $ fresh long
+  $ deep=$(printf 'ABC/%.0s' $(seq 2500))
+  $ kavo ABC XYZ /logrun.log $deep >/dev/null
+  
+  \x07処理停止:パス名が長すぎます:ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ (esc)
+  [1]
+  $ text run.log | grep -c -F -- " ABC XYZ /logrun.log $deep"
+  1
+
+/time0 adds the processing time after the totals when anything was
+renamed; /time-1 never does.
+
+  $ fresh time
+  $ mk a.txt
+  $ kavo a b a.txt /time0 | sed 's/:[0-9][0-9]*秒$/:N秒/'
+  a.txt→b.txt
+  
+  改名成功:1個
+  処理時間:N秒
+  $ kavo b c b.txt /time-1
+  b.txt→c.txt
+  
+  改名成功:1個
+  $ kavo q r c.txt /time0
+  改名対象なし
+  [2]
+
+  $ fresh fixed-output
 
 The open log is never replaced, whatever name reaches it: a symbolic link,
 another hard link, a path through `..`. Such an overwrite fails like any
@@ -41,7 +187,7 @@ inside under the old name), and the log stays where it was opened.
   DIR.txt
   p.log
 
-  $ mkdir ../output-more && cd ../output-more
+  $ fresh fixed-output-2
 
 A write to standard output that fails (a full device, a reader that has
 gone, a closed stream) neither stops nor half-does the run: every entry is

@@ -1,4 +1,4 @@
-// Preloaded into kavo by the race tests: just before every rename system
+// Preloaded into kavo by tests/linux.t: just before every rename system
 // call it creates the target, so the target appears after any check the
 // command made and before the move itself.
 
