@@ -162,6 +162,7 @@ sets /test here) and names it in its usage text.
   改名成功:1個
   kavolongname □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…
   ・設定ファイル=kavolongname.cfg
+  [1]
   $ ls
   q.txt
   tools
@@ -229,10 +230,9 @@ A single named target in a `\\?\` path is found: the '?' of that prefix is
 no wildcard.
 
   $ mkdir sub && touch sub/b.txt
-  $ here=$("$KAVO_TEST_RUNNER" winepath -w "$PWD")
-  $ out=$(kavo b c "\\\\?\\$here\\sub\\b.txt"); echo "[$?]"; echo "${out//"$here"/<here>}"
-  [0]
-  \\?\<here>\sub\b.txt→c.txt
+  $ w=$("$KAVO_TEST_RUNNER" winepath -w "$PWD")
+  $ kavo b c "\\\\?\\$w\\sub\\b.txt"
+  \\?\<here>\fixed-windows\sub\b.txt→c.txt
   
   改名成功:1個
   $ ls sub
