@@ -346,6 +346,13 @@ bool locate(const std::string& internal, Located* out) {
   return out->dir != -1;
 }
 
+// Locates the entry at the internal path and reads its status (a link's
+// own); false when its directory cannot be opened or it is not there.
+bool stat_entry(const std::string& path, Located* e, struct stat* st) {
+  return locate(path, e) &&
+         fstatat(e->dir, e->name.c_str(), st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 // Locates both ends of a move. When locating the second noticed a new
 // working directory, the first one's descriptor may be closed by now: it is
 // located again.
@@ -1066,10 +1073,7 @@ bool set_normal_attributes(const std::string& path) {
   ++g_dirs.clock;
   Located& e = g_entry_a;
   struct stat st;
-  if (!locate(path, &e) ||
-      fstatat(e.dir, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    return false;
-  }
+  if (!stat_entry(path, &e, &st)) return false;
   if (!is_read_only(st.st_mode)) return true;
   mode_t mode = (st.st_mode & 07777) | S_IWUSR;
   if (fchmodat(e.dir, e.name.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -1169,9 +1173,8 @@ bool delete_entry(const std::string& path) {
   ++g_dirs.clock;
   Located& e = g_entry_a;
   struct stat st;
-  if (!locate(path, &e) ||
-      fstatat(e.dir, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-      S_ISDIR(st.st_mode) || is_read_only(st.st_mode)) {
+  if (!stat_entry(path, &e, &st) || S_ISDIR(st.st_mode) ||
+      is_read_only(st.st_mode)) {
     return false;
   }
   if (is_open_text_file(e)) return false;
@@ -1211,10 +1214,7 @@ bool entry_identity(const std::string& path, FileIdentity* identity) {
   ++g_dirs.clock;
   Located& e = g_entry_a;
   struct stat st;
-  if (!locate(path, &e) ||
-      fstatat(e.dir, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    return false;
-  }
+  if (!stat_entry(path, &e, &st)) return false;
   identity->volume = st.st_dev;
   identity->index = st.st_ino;
   return true;
