@@ -171,6 +171,16 @@ nothing.
   y2.txt
   z1.txt <intruder>
 
+Filter dates are local dates of the zone in force (TZ): 15:00 UTC on New
+Year's Eve 2001 is already 2002 nine hours east.
+
+  $ fresh local-dates
+  $ mk f.txt; touch -d '2001-12-31 15:00 UTC' f.txt
+  $ TZ=JST-9 row kavo f g '*.txt' /ly2002 /test
+  f.txt→g.txt  改名成功:1個
+  $ TZ=UTC row kavo f g '*.txt' /ly2002 /test
+  改名対象なし [2]
+
 The configuration file's places on Linux: beside the executable first, then
 the user's own.
 
