@@ -69,7 +69,8 @@ and no footer.
 
 A log that cannot be opened stops the run before anything is renamed; a
 failed write (a full disk) is reported when the log is closed, after the
-run; /log alone turns logging off.
+run (standard output, one pipe with standard error here, is flushed before
+the stop line); /log alone turns logging off.
 
   $ fresh fails
   $ mk a1.txt a2.txt; ln -s /dev/full full.txt
@@ -77,15 +78,14 @@ run; /log alone turns logging off.
   
   \x07処理停止:ログ・ファイル"nodir\\run.txt"がオープン出来ません。 (esc)
   [1]
-  $ kavo a b /logfull.txt 'a*.txt' 2>stderr
+  $ start "$KAVO_TEST_BINARY" a b /logfull.txt 'a*.txt' 2>&1 | shown
   a1.txt→b1.txt
   a2.txt→b2.txt
   
   改名成功:2個
-  [1]
-  $ cat stderr; rm stderr
   
   \x07処理停止:ログ・ファイル"full.txt"の出力に異常を検出しました。 (esc)
+  [1]
   $ kavo b a /logrun.txt /log 'b*.txt'
   b1.txt→a1.txt
   b2.txt→a2.txt
@@ -95,6 +95,20 @@ run; /log alone turns logging off.
   a1.txt
   a2.txt
   full.txt -> /dev/full
+
+The log's name runs to the end of its argument, '/' included, and the
+options after that '/' apply too: /logsub/d logs to sub/d and walks.
+
+  $ fresh slash
+  $ mk a.txt sub/x/a.txt
+  $ kavo a b '*' /logsub/d >/dev/null
+  $ text sub/d | grep -c '→'; rm sub/d
+  2
+  $ tree
+  b.txt <a.txt>
+  sub/
+  sub/x/
+  sub/x/b.txt <sub/x/a.txt>
 
 The run never moves or replaces the log file it is writing.
 
@@ -129,7 +143,8 @@ The log's command line holds a whole argument of 10,000 bytes.
   1
 
 /time0 adds the processing time after the totals when anything was
-renamed; /time-1 never does.
+renamed; /time-1 never does. The number is read as atol reads it: digits
+up to the first other byte, wrapped to 32 bits.
 
   $ fresh time
   $ mk a.txt
@@ -145,6 +160,10 @@ renamed; /time-1 never does.
   $ kavo q r c.txt /time0
   改名対象なし
   [2]
+  $ for t in 5x 4294967296 4294967295; do row kavo c d c.txt /test /time$t; done | sed 's/:[0-9]*秒/:N秒/'
+  c.txt→d.txt  改名成功:1個
+  c.txt→d.txt  改名成功:1個 処理時間:N秒
+  c.txt→d.txt  改名成功:1個
 
   $ fresh fixed-output
 
