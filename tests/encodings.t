@@ -80,11 +80,8 @@ Names a shell expands from an absolute pattern are file arguments.
 
   $ fresh absolute
   $ mk x1.txt x2.txt
-  $ kavo x y "$PWD"/x*.txt
-  <here>\absolute\x1.txt→y1.txt
-  <here>\absolute\x2.txt→y2.txt
-  
-  改名成功:2個
+  $ row kavo x y "$PWD"/x*.txt
+  <here>\absolute\x1.txt→y1.txt <here>\absolute\x2.txt→y2.txt  改名成功:2個
   $ tree
   y1.txt <x1.txt>
   y2.txt <x2.txt>
@@ -178,23 +175,14 @@ name holds it, and in a file argument's pattern the bytes Windows forbids
 (but the wildcards, the separators and a drive colon) are name bytes.
 
   $ mkdir sub; touch 'q?.txt' 'st*r.txt' 'a\b.txt' 1:00.mp3 sub/a:0.txt
-  $ kavo '\?' - '*' /e
-  q?.txt→q-.txt
-  
-  改名成功:1個
-  $ kavo '\*' - '*' /e
-  st*r.txt→st-r.txt
-  
-  改名成功:1個
-  $ kavo '\\' - '*' /e
-  a\b.txt→a-b.txt
-  
-  改名成功:1個
-  $ kavo 0 5 '1:00*' 'sub/a:*'
-  1:00.mp3→1:50.mp3
-  sub\a:0.txt→a:5.txt
-  
-  改名成功:2個
+  $ row kavo '\?' - '*' /e
+  q?.txt→q-.txt  改名成功:1個
+  $ row kavo '\*' - '*' /e
+  st*r.txt→st-r.txt  改名成功:1個
+  $ row kavo '\\' - '*' /e
+  a\b.txt→a-b.txt  改名成功:1個
+  $ row kavo 0 5 '1:00*' 'sub/a:*'
+  1:00.mp3→1:50.mp3 sub\a:0.txt→a:5.txt  改名成功:2個
 
 A name is counted as the file system holds it: 44 Hangul syllables, which
 have no Shift-JIS form and take 264 bytes inside, are 132 bytes on disk and
@@ -202,10 +190,8 @@ may grow. A name the file system refuses is reported, in date mode too (a
 duplicate number would only make it longer).
 
   $ rm -r *; touch "$(printf '가%.0s' {1..44}).txt"
-  $ kavo '' 2024_ '*' /h
-  가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt→2024_가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt
-  
-  改名成功:1個
+  $ row kavo '' 2024_ '*' /h
+  가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt→2024_가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt  改名成功:1個
   $ rm *; touch -d '2005-04-19 09:05:07' $(printf 'a%.0s' {1..244})
   $ kavo '' / 'a*' /t /date >out
   [1]
@@ -244,14 +230,10 @@ that hold them, `\*` in /sd is a star, and wildcards keep their meaning.
   $ unset KAVO_ENCODING; fresh fixed-encodings-filters
   $ mkdir 'sk:ip' 'st*r' 'ho:me'
   $ touch 'keep:me.txt' other.txt 'e.t:t' one.txt sk:ip/e.txt 'st*r/e.txt' ho:me/e.txt
-  $ kavo e E '*' /d $'/sfkeep:me.txt,\tother.txt' /set:t '/sdsk:ip,st\*r' /shho:me
-  one.txt→onE.txt
-  
-  改名成功:1個
-  $ kavo e E '*' '/lfkeep:*'
-  keep:me.txt→kEep:me.txt
-  
-  改名成功:1個
+  $ row kavo e E '*' /d $'/sfkeep:me.txt,\tother.txt' /set:t '/sdsk:ip,st\*r' /shho:me
+  one.txt→onE.txt  改名成功:1個
+  $ row kavo e E '*' '/lfkeep:*'
+  keep:me.txt→kEep:me.txt  改名成功:1個
   $ tree
   e.t:t
   ho:me/

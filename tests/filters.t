@@ -134,22 +134,12 @@ said about them.
 
   $ fresh reported
   $ mk ax.txt bx.txt subx/cx.txt keepx/dx.txt
-  $ kavo x y '*' /d /fa '/sdsub*' /sfbx.txt /v+k
-  keepx→keepy
-  keepy\dx.txt→dy.txt
-  DIR対象外:subx
-  ax.txt→ay.txt
-  対象外:bx.txt
-  
-  改名成功:3個
-  $ kavo x y '*' /d '/sdsub*' /v+k
-  DIR対象外:subx
-  bx.txt→by.txt
-  
-  改名成功:1個
-  $ kavo x y '*' /d '/sdsub*'
-  改名対象なし
-  [2]
+  $ row kavo x y '*' /d /fa '/sdsub*' /sfbx.txt /v+k
+  keepx→keepy keepy\dx.txt→dy.txt DIR対象外:subx ax.txt→ay.txt 対象外:bx.txt  改名成功:3個
+  $ row kavo x y '*' /d '/sdsub*' /v+k
+  DIR対象外:subx bx.txt→by.txt  改名成功:1個
+  $ row kavo x y '*' /d '/sdsub*'
+  改名対象なし [2]
   $ tree
   ay.txt <ax.txt>
   by.txt <bx.txt>
@@ -162,10 +152,8 @@ Filter values are text in the user's encoding.
 
   $ fresh utf8
   $ mk 表x.txt ソx.txt 表/ax.txt
-  $ kavo x y '*' /d '/sf表*' /sh表
-  ソx.txt→ソy.txt
-  
-  改名成功:1個
+  $ row kavo x y '*' /d '/sf表*' /sh表
+  ソx.txt→ソy.txt  改名成功:1個
   $ tree
   ソy.txt <ソx.txt>
   表/
@@ -179,10 +167,8 @@ character: the second byte of 表 is the code of `\`, yet it separates
 nothing, so /se表 skips a.表.
 
   $ touch a.表 a.txt
-  $ kavo a b '*' /se表
-  a.txt→b.txt
-  
-  改名成功:1個
+  $ row kavo a b '*' /se表
+  a.txt→b.txt  改名成功:1個
   $ tree
   a.表
   b.txt
@@ -195,16 +181,11 @@ other arguments stand beside it, and an argument in the same directory never
 completes it twice (d\keep, not d\d\keep).
 
   $ mkdir -p d/keep d/other; touch d/keep/a.doc d/other/a.txt d/a.txt
-  $ kavo a b 'd/*.txt' 'd/keep/*.doc' /d /shother
-  d\a.txt→b.txt
-  d\keep\a.doc→b.doc
-  
-  改名成功:2個
+  $ row kavo a b 'd/*.txt' 'd/keep/*.doc' /d /shother
+  d\a.txt→b.txt d\keep\a.doc→b.doc  改名成功:2個
   $ touch d/keep/c.txt d/c.doc
-  $ kavo c e 'd/*.txt' 'd/*.doc' /d /shkeep
-  d\c.doc→e.doc
-  
-  改名成功:1個
+  $ row kavo c e 'd/*.txt' 'd/*.doc' /d /shkeep
+  d\c.doc→e.doc  改名成功:1個
   $ tree
   d/
   d/b.txt

@@ -9,13 +9,8 @@ names on Linux only).
 
   $ fresh order
   $ mk b.txt A.txt a.txt z/c.txt
-  $ kavo '' x '*' /h /d
-  z\c.txt→xc.txt
-  A.txt→xA.txt
-  a.txt→xa.txt
-  b.txt→xb.txt
-  
-  改名成功:4個
+  $ row kavo '' x '*' /h /d
+  z\c.txt→xc.txt A.txt→xA.txt a.txt→xa.txt b.txt→xb.txt  改名成功:4個
   $ tree
   xA.txt <A.txt>
   xa.txt <a.txt>
@@ -42,12 +37,10 @@ ones too; named as a directory, a link is not one.
   ABC_two→XYZ_two
   
   改名成功:8個
-  $ kavo ABC XYZ 'XYZ_link/*' /d
-  存在せず:XYZ_link/*
-  [1]
-  $ kavo ABC XYZ XYZ_link/ABC_in.txt
-  存在せず:XYZ_link/ABC_in.txt
-  [1]
+  $ row kavo ABC XYZ 'XYZ_link/*' /d
+  存在せず:XYZ_link/* [1]
+  $ row kavo ABC XYZ XYZ_link/ABC_in.txt
+  存在せず:XYZ_link/ABC_in.txt [1]
   $ cd .. && tree
   outside/
   outside/ABC_in.txt

@@ -26,11 +26,8 @@ and no footer.
 
   $ fresh log
   $ mk a1.txt a2.txt; printf 'old\r\n' > run.txt
-  $ k a b /logrun.txt 'a*.txt'
-  a1.txt→b1.txt
-  a2.txt→b2.txt
-  
-  改名成功:2個
+  $ row k a b /logrun.txt 'a*.txt'
+  a1.txt→b1.txt a2.txt→b2.txt  改名成功:2個
   $ logtext run.txt
   kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
   <here>\\bin\\kavo.exe a b /logrun.txt a*.txt\r (esc)
@@ -86,11 +83,8 @@ the stop line); /log alone turns logging off.
   
   \x07処理停止:ログ・ファイル"full.txt"の出力に異常を検出しました。 (esc)
   [1]
-  $ kavo b a /logrun.txt /log 'b*.txt'
-  b1.txt→a1.txt
-  b2.txt→a2.txt
-  
-  改名成功:2個
+  $ row kavo b a /logrun.txt /log 'b*.txt'
+  b1.txt→a1.txt b2.txt→a2.txt  改名成功:2個
   $ tree
   a1.txt
   a2.txt
@@ -114,18 +108,12 @@ The run never moves or replaces the log file it is writing.
 
   $ fresh open
   $ echo X > x.txt
-  $ kavo x run x.txt /o /LOGrun.txt
-  上書改名不能:x.txt≠run.txt
-  
-  [1]
-  $ kavo x run x.txt /LOGrun.txt
-  存在済:x.txt≠run.txt
-  
-  [1]
-  $ kavo run moved run.txt /LOGrun.txt
-  改名不能:run.txt≠moved.txt
-  
-  [1]
+  $ row kavo x run x.txt /o /LOGrun.txt
+  上書改名不能:x.txt≠run.txt  [1]
+  $ row kavo x run x.txt /LOGrun.txt
+  存在済:x.txt≠run.txt  [1]
+  $ row kavo run moved run.txt /LOGrun.txt
+  改名不能:run.txt≠moved.txt  [1]
   $ ls; cat x.txt
   run.txt
   x.txt
@@ -153,13 +141,10 @@ up to the first other byte, wrapped to 32 bits.
   
   改名成功:1個
   処理時間:N秒
-  $ kavo b c b.txt /time-1
-  b.txt→c.txt
-  
-  改名成功:1個
-  $ kavo q r c.txt /time0
-  改名対象なし
-  [2]
+  $ row kavo b c b.txt /time-1
+  b.txt→c.txt  改名成功:1個
+  $ row kavo q r c.txt /time0
+  改名対象なし [2]
   $ for t in 5x 4294967296 4294967295; do row kavo c d c.txt /test /time$t; done | sed 's/:[0-9]*秒/:N秒/'
   c.txt→d.txt  改名成功:1個
   c.txt→d.txt  改名成功:1個 処理時間:N秒
@@ -172,16 +157,11 @@ another hard link, a path through `..`. Such an overwrite fails like any
 refused one, and the log keeps its earlier lines.
 
   $ echo old > RUN.log; ln -s RUN.log link.log; echo X > x.txt
-  $ kavo x.txt RUN.log x.txt /e /o /LOGlink.log
-  上書改名不能:x.txt≠RUN.log
-  
-  [1]
+  $ row kavo x.txt RUN.log x.txt /e /o /LOGlink.log
+  上書改名不能:x.txt≠RUN.log  [1]
   $ mkdir sub; ln RUN.log sub/hard.log
-  $ kavo x.txt RUN.log x.txt /e /o /c '/LOGsub\..\sub\hard.log'
-  上書改名不能:x.txt≠RUN.log
-  
-  改名失敗:1個
-  [2]
+  $ row kavo x.txt RUN.log x.txt /e /o /c '/LOGsub\..\sub\hard.log'
+  上書改名不能:x.txt≠RUN.log  改名失敗:1個 [2]
   $ head -1 RUN.log; cat x.txt
   old
   X
@@ -191,17 +171,10 @@ rename it: the move is refused like any other (with /c the walk goes on
 inside under the old name), and the log stays where it was opened.
 
   $ mkdir dir; touch dir/dir.txt
-  $ kavo dir DIR '*' /d /fa '/logdir\p.log'
-  改名不能:dir≠DIR
-  
-  [1]
-  $ kavo dir DIR '*' /d /fa /c '/LOGdir\p.log'
-  改名不能:dir≠DIR
-  dir\dir.txt→DIR.txt
-  
-  改名成功:1個
-  改名失敗:1個
-  [2]
+  $ row kavo dir DIR '*' /d /fa '/logdir\p.log'
+  改名不能:dir≠DIR  [1]
+  $ row kavo dir DIR '*' /d /fa /c '/LOGdir\p.log'
+  改名不能:dir≠DIR dir\dir.txt→DIR.txt  改名成功:1個 改名失敗:1個 [2]
   $ ls dir
   DIR.txt
   p.log
