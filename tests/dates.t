@@ -55,13 +55,14 @@ taken and the next number is tried.
   ia.jpg→20050419-090507.jpg ib.jpg→20050419-090507.jpg  改名成功:2個
   $ row kavo 'i?' / '*.jpg' /date
   ia.jpg→20050419-090507.jpg ib.jpg→20050419-090507-2.jpg  改名成功:2個
-  $ mk ia.jpg ib.jpg; touch -d @1113901507 ia.jpg ib.jpg
+  $ mk ia.jpg ib.jpg ic.jpg; touch -d @1113901507 i?.jpg; echo old > 20050419-2.jpg
   $ row kavo 'i?' / '*.jpg' /dateyyyymmdd /o
-  ia.jpg→20050419.jpg ib.jpg→20050419-2.jpg  改名成功:2個（通常:2個, 上書:0個）
+  ia.jpg→20050419.jpg ib.jpg=>20050419-2.jpg ic.jpg→20050419-3.jpg  改名成功:3個（通常:2個, 上書:1個）
   $ tree
   20050419-090507-2.jpg <ib.jpg>
   20050419-090507.jpg <ia.jpg>
   20050419-2.jpg <ib.jpg>
+  20050419-3.jpg <ic.jpg>
   20050419.jpg <ia.jpg>
 
 /datel limits the names tried: 1 only the bare date name, 2 one number.
