@@ -154,10 +154,8 @@ its faults are reported in it.
   $ fresh config
   $ copy bin/kavo.exe; mk a.txt
   $ echo '/log記録.log # 日本語の注釈' > bin/kavo.cfg
-  $ KAVO_ENCODING=UTF-8 run bin/kavo.exe a b a.txt
-  a.txt→b.txt
-  
-  改名成功:1個
+  $ KAVO_ENCODING=UTF-8 row run bin/kavo.exe a b a.txt
+  a.txt→b.txt  改名成功:1個
   $ printf '/d\n\x01\n' > bin/kavo.cfg
   $ KAVO_ENCODING=UTF-8 run bin/kavo.exe a b b.txt
   

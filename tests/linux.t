@@ -142,20 +142,12 @@ nothing.
   $ fresh race
   $ mk x1.txt y1.txt y2.txt
   $ export KAVO_RACE_CONTENT=intruder
-  $ LD_PRELOAD=$KAVO_RACE_PRELOAD kavo x z x1.txt
-  存在済:x1.txt≠z1.txt
-  
-  [1]
-  $ LD_PRELOAD=$KAVO_RACE_PRELOAD kavo y w 'y*.txt' /c
-  存在済:y1.txt≠w1.txt
-  存在済:y2.txt≠w2.txt
-  
-  改名失敗:2個
-  [2]
-  $ LD_PRELOAD=$KAVO_RACE_PRELOAD kavo x v x1.txt /test
-  x1.txt→v1.txt
-  
-  改名成功:1個
+  $ LD_PRELOAD=$KAVO_RACE_PRELOAD row kavo x z x1.txt
+  存在済:x1.txt≠z1.txt  [1]
+  $ LD_PRELOAD=$KAVO_RACE_PRELOAD row kavo y w 'y*.txt' /c
+  存在済:y1.txt≠w1.txt 存在済:y2.txt≠w2.txt  改名失敗:2個 [2]
+  $ LD_PRELOAD=$KAVO_RACE_PRELOAD row kavo x v x1.txt /test
+  x1.txt→v1.txt  改名成功:1個
   $ tree
   w1.txt <intruder>
   w2.txt <intruder>
