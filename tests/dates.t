@@ -30,14 +30,10 @@ A second slash, or none, is refused.
   s.jpg→20041231-235930.jpg
   $ row kavo p x/ p.jpg /dateyymmdd
   p.jpg→x050419.jpg  改名成功:1個
-  $ kavo q /x/ q.jpg /date
-  
-  \x07処理停止:/dataオプション時は、新文字列に "/" を指定できますが、2文字以上指定することは出来ません。 (esc)
-  [1]
-  $ kavo q x q.jpg /date
-  
-  \x07処理停止:メモリー不足で改名できません。 (esc)
-  [1]
+  $ row kavo q /x/ q.jpg /date
+   \x07処理停止:/dataオプション時は、新文字列に "/" を指定できますが、2文字以上指定することは出来ません。 [1] (esc)
+  $ row kavo q x q.jpg /date
+   \x07処理停止:メモリー不足で改名できません。 [1] (esc)
   $ tree
   q.jpg
   r.jpg

@@ -57,10 +57,8 @@ or a place a wildcard or the old string stops inside.
   a:3.txt→a:4.txt a|3.txt→a|4.txt  改名成功:2個
   $ row kavo : - '*.mp3'
   1:30.mp3→1-30.mp3  改名成功:1個
-  $ KAVO_ENCODING=CP932 kavo '*@' '' '*' /e
-  user@host\x81\xa8host (esc)
-  
-  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
+  $ KAVO_ENCODING=CP932 row kavo '*@' '' '*' /e
+  user@host\x81\xa8host  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
   $ touch 1:2.txt; KAVO_ENCODING=CP932 row kavo 2 3 1:2.txt
   1:2.txt\x81\xa81:3.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
   $ row kavo 日記 x 'd/*'
@@ -157,10 +155,8 @@ its faults are reported in it.
   $ KAVO_ENCODING=UTF-8 row run bin/kavo.exe a b a.txt
   a.txt→b.txt  改名成功:1個
   $ printf '/d\n\x01\n' > bin/kavo.cfg
-  $ KAVO_ENCODING=UTF-8 run bin/kavo.exe a b b.txt
-  
-  \x07処理停止:設定ファイル"<here>\\config\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 (esc)
-  [1]
+  $ KAVO_ENCODING=UTF-8 row run bin/kavo.exe a b b.txt
+   \x07処理停止:設定ファイル"<here>\\config\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 [1] (esc)
   $ ls
   b.txt
   bin
@@ -204,18 +200,12 @@ and four `?` take it whole.
 
   $ rm -r *; export KAVO_ENCODING=CP932
   $ touch $'\xf9\x40x.txt' $'\xf9\x9fab.txt'
-  $ kavo @ Q '*' /e
-  \x89\xfc\x96\xbc\x91\xce\x8f\xdb\x82\xc8\x82\xb5 (esc)
-  [2]
-  $ kavo a A '*' /e
-  \xf9\x9fab.txt\x81\xa8\xf9\x9fAb.txt (esc)
-  
-  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
-  $ kavo '????' '' '*' /h
-  \xf9@x.txt\x81\xa8x.txt (esc)
-  \xf9\x9fAb.txt\x81\xa8Ab.txt (esc)
-  
-  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:2\x8c\xc2 (esc)
+  $ row kavo @ Q '*' /e
+  \x89\xfc\x96\xbc\x91\xce\x8f\xdb\x82\xc8\x82\xb5 [2] (esc)
+  $ row kavo a A '*' /e
+  \xf9\x9fab.txt\x81\xa8\xf9\x9fAb.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
+  $ row kavo '????' '' '*' /h
+  \xf9@x.txt\x81\xa8x.txt \xf9\x9fAb.txt\x81\xa8Ab.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:2\x8c\xc2 (esc)
   $ tree
   Ab.txt
   x.txt

@@ -53,10 +53,8 @@ and no footer.
   12:<here>\\bin\\kavo.exe b a /LOGrun.txt b*.txt\r (esc)
   17:改名成功:2個\r (esc)
   19:kavo実行終了 <time>（処理時間 <spent>）\r (esc)
-  $ k a b /date /logrun.txt 'a*.txt'
-  
-  \x07処理停止:メモリー不足で改名できません。 (esc)
-  [1]
+  $ row k a b /date /logrun.txt 'a*.txt'
+   \x07処理停止:メモリー不足で改名できません。 [1] (esc)
   $ logtext run.txt
   kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
   <here>\\bin\\kavo.exe a b /date /logrun.txt a*.txt\r (esc)
@@ -71,10 +69,8 @@ the stop line); /log alone turns logging off.
 
   $ fresh fails
   $ mk a1.txt a2.txt; ln -s /dev/full full.txt
-  $ kavo a b '/lognodir\run.txt' 'a*.txt'
-  
-  \x07処理停止:ログ・ファイル"nodir\\run.txt"がオープン出来ません。 (esc)
-  [1]
+  $ row kavo a b '/lognodir\run.txt' 'a*.txt'
+   \x07処理停止:ログ・ファイル"nodir\\run.txt"がオープン出来ません。 [1] (esc)
   $ start "$KAVO_TEST_BINARY" a b /logfull.txt 'a*.txt' 2>&1 | shown
   a1.txt→b1.txt
   a2.txt→b2.txt

@@ -219,13 +219,9 @@ a file given as the directory to walk stop the run before anything else.
   
   \x07処理停止:パス名が長すぎます:<9999 *>C (esc)
   [1]
-  $ kavo a b '\\server'
-  
-  \x07処理停止:複写元"\\\\server"に共有名がありません。 (esc)
-  [1]
-  $ kavo a b a.txt /d /fa
-  
-  \x07処理停止:複写元ディレクトリ"a.txt"がありません。 (esc)
-  [1]
+  $ row kavo a b '\\server'
+   \x07処理停止:複写元"\\\\server"に共有名がありません。 [1] (esc)
+  $ row kavo a b a.txt /d /fa
+   \x07処理停止:複写元ディレクトリ"a.txt"がありません。 [1] (esc)
   $ tree
   a.txt

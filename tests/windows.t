@@ -120,14 +120,10 @@ renamed; once it is free, the log is taken.
   $ mk a1.txt; printf 'held\r\n' > run.txt
   $ mkfifo hold; (start cmd /c 'more >> run.txt' < hold &) ; exec 8>hold
   $ for i in $(seq 100); do [ -n "$(find /proc/[0-9]*/fd -lname "$PWD/run.txt" 2>/dev/null)" ] && break; sleep 0.1; done
-  $ kavo a b /logrun.txt a1.txt
-  
-  \x07処理停止:ログ・ファイル"run.txt"がオープン中です。 (esc)
-  [1]
-  $ kavo a b /LOGrun.txt a1.txt
-  
-  \x07処理停止:ログ・ファイル"run.txt"がオープン中です。 (esc)
-  [1]
+  $ row kavo a b /logrun.txt a1.txt
+   \x07処理停止:ログ・ファイル"run.txt"がオープン中です。 [1] (esc)
+  $ row kavo a b /LOGrun.txt a1.txt
+   \x07処理停止:ログ・ファイル"run.txt"がオープン中です。 [1] (esc)
   $ exec 8>&-; sleep 1; kavo a b /LOGrun.txt a1.txt > /dev/null; echo $?
   0
 
@@ -230,10 +226,8 @@ arguments spelled so share it, so an absolute path element is checked
 against it as for one spelling, and a relative one skips the same entries.
 
   $ mkdir -p ex/sub; touch ex/a.txt ex/b.doc ex/sub/a.txt ex/sub/a.doc
-  $ kavo a b 'C:ex\*.txt' 'c:EX\*.doc' /d '/shC:\other'
-  
-  \x07処理停止:オプション /shC:\\other のパスは改名ディレクトリ C:ex\\ 以下ではありません。 (esc)
-  [1]
+  $ row kavo a b 'C:ex\*.txt' 'c:EX\*.doc' /d '/shC:\other'
+   \x07処理停止:オプション /shC:\\other のパスは改名ディレクトリ C:ex\\ 以下ではありません。 [1] (esc)
   $ row kavo a b 'C:ex\*.txt' 'c:EX\*.doc' /d /shsub
   C:ex\a.txt→b.txt  改名成功:1個
   $ tree
