@@ -162,12 +162,11 @@ its faults are reported in it.
   bin
   記録.log
 
-  $ fresh fixed-encodings
-
 An escape pair of the old string (`\?` `\*` `\\`) stands for that byte as a
 name holds it, and in a file argument's pattern the bytes Windows forbids
 (but the wildcards, the separators and a drive colon) are name bytes.
 
+  $ fresh escapes
   $ mkdir sub; touch 'q?.txt' 'st*r.txt' 'a\b.txt' 1:00.mp3 sub/a:0.txt
   $ row kavo '\?' - '*' /e
   q?.txt→q-.txt  改名成功:1個
@@ -215,7 +214,7 @@ white-space rules have cut it (a tab after a comma is dropped on the command
 line too): `:` `*` `"` in /sf, /se, /sd and /sh elements meet the names
 that hold them, `\*` in /sd is a star, and wildcards keep their meaning.
 
-  $ unset KAVO_ENCODING; fresh fixed-encodings-filters
+  $ unset KAVO_ENCODING; fresh filter-values
   $ mkdir 'sk:ip' 'st*r' 'ho:me'
   $ touch 'keep:me.txt' other.txt 'e.t:t' one.txt sk:ip/e.txt 'st*r/e.txt' ho:me/e.txt
   $ row kavo e E '*' /d $'/sfkeep:me.txt,\tother.txt' /set:t '/sdsk:ip,st\*r' /shho:me

@@ -148,38 +148,30 @@ said about them.
   subx/
   subx/cx.txt
 
-Filter values are text in the user's encoding.
+Filter values are text in the user's encoding. A name's extension is the
+text after its last period, read character by character: the second byte of
+表 is the code of `\`, yet it separates nothing, so /se表 skips a.表.
 
   $ fresh utf8
-  $ mk 表x.txt ソx.txt 表/ax.txt
+  $ mk 表x.txt ソx.txt 表/ax.txt a.表 a.txt
   $ row kavo x y '*' /d '/sf表*' /sh表
   ソx.txt→ソy.txt  改名成功:1個
-  $ tree
-  ソy.txt <ソx.txt>
-  表/
-  表/ax.txt
-  表x.txt
-
-  $ fresh fixed-filters
-
-A name's extension is the text after its last period, read character by
-character: the second byte of 表 is the code of `\`, yet it separates
-nothing, so /se表 skips a.表.
-
-  $ touch a.表 a.txt
   $ row kavo a b '*' /se表
   a.txt→b.txt  改名成功:1個
   $ tree
   a.表
-  b.txt
-
-  $ fresh fixed-filters-2
+  b.txt <a.txt>
+  ソy.txt <ソx.txt>
+  表/
+  表/ax.txt
+  表x.txt
 
 A relative path element is completed against the directory of each file
 argument as that argument is processed: it selects the same entries whatever
 other arguments stand beside it, and an argument in the same directory never
 completes it twice (d\keep, not d\d\keep).
 
+  $ fresh complete
   $ mkdir -p d/keep d/other; touch d/keep/a.doc d/other/a.txt d/a.txt
   $ row kavo a b 'd/*.txt' 'd/keep/*.doc' /d /shother
   d\a.txt→b.txt d\keep\a.doc→b.doc  改名成功:2個

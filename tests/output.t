@@ -146,12 +146,11 @@ up to the first other byte, wrapped to 32 bits.
   c.txt→d.txt  改名成功:1個 処理時間:N秒
   c.txt→d.txt  改名成功:1個
 
-  $ fresh fixed-output
-
 The open log is never replaced, whatever name reaches it: a symbolic link,
 another hard link, a path through `..`. Such an overwrite fails like any
 refused one, and the log keeps its earlier lines.
 
+  $ fresh open-log
   $ echo old > RUN.log; ln -s RUN.log link.log; echo X > x.txt
   $ row kavo x.txt RUN.log x.txt /e /o /LOGlink.log
   上書改名不能:x.txt≠RUN.log  [1]
@@ -175,14 +174,13 @@ inside under the old name), and the log stays where it was opened.
   DIR.txt
   p.log
 
-  $ fresh fixed-output-2
-
 A write to standard output that fails (a full device, a reader that has
 gone, a closed stream) neither stops nor half-does the run: every entry is
 renamed and the log gets every line; at the end one note on standard error
 says that standard output could not be written, and the exit code is 2
 unless the run ends with 1 anyway.
 
+  $ fresh lost
   $ long=$(printf '%0190d' 0)
   $ seq -f "old_${long}_%03g.txt" 600 | xargs touch
   $ kavo_raw old new '*' /logrun.log >/dev/full
