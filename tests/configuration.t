@@ -85,10 +85,8 @@ longest length the reading accepts (1,022 bytes).
 A directory in its place is no configuration file.
 
   $ rm "$top/bin/kavo.cfg"; mkdir "$top/bin/kavo.cfg"
-  $ run "$top/bin/kavo.exe" b c b.txt
-  b.txt→c.txt
-  
-  改名成功:1個
+  $ row run "$top/bin/kavo.exe" b c b.txt
+  b.txt→c.txt  改名成功:1個
   $ run "$top/bin/kavo.exe" a b | grep -n '現在設定'
   230:・現在設定=設定ファイルが存在しません。
   [1]

@@ -28,18 +28,12 @@ A second slash, or none, is refused.
   r.jpg→20050101-003000.jpg
   $ touch -d @1104537630 s.jpg; kavo s / s.jpg /date /date-60 /test | sed -n 1p
   s.jpg→20041231-235930.jpg
-  $ kavo p x/ p.jpg /dateyymmdd
-  p.jpg→x050419.jpg
-  
-  改名成功:1個
-  $ kavo q /x/ q.jpg /date
-  
-  \x07処理停止:/dataオプション時は、新文字列に "/" を指定できますが、2文字以上指定することは出来ません。 (esc)
-  [1]
-  $ kavo q x q.jpg /date
-  
-  \x07処理停止:メモリー不足で改名できません。 (esc)
-  [1]
+  $ row kavo p x/ p.jpg /dateyymmdd
+  p.jpg→x050419.jpg  改名成功:1個
+  $ row kavo q /x/ q.jpg /date
+   \x07処理停止:/dataオプション時は、新文字列に "/" を指定できますが、2文字以上指定することは出来ません。 [1] (esc)
+  $ row kavo q x q.jpg /date
+   \x07処理停止:メモリー不足で改名できません。 [1] (esc)
   $ tree
   q.jpg
   r.jpg
@@ -53,45 +47,28 @@ taken and the next number is tried.
 
   $ fresh same
   $ mk ia.jpg ib.jpg; touch -d @1113901507 ia.jpg ib.jpg
-  $ kavo 'i?' / '*.jpg' /date /test
-  ia.jpg→20050419-090507.jpg
-  ib.jpg→20050419-090507.jpg
-  
-  改名成功:2個
-  $ kavo 'i?' / '*.jpg' /date
-  ia.jpg→20050419-090507.jpg
-  ib.jpg→20050419-090507-2.jpg
-  
-  改名成功:2個
-  $ mk ia.jpg ib.jpg; touch -d @1113901507 ia.jpg ib.jpg
-  $ kavo 'i?' / '*.jpg' /dateyyyymmdd /o
-  ia.jpg→20050419.jpg
-  ib.jpg→20050419-2.jpg
-  
-  改名成功:2個（通常:2個, 上書:0個）
+  $ row kavo 'i?' / '*.jpg' /date /test
+  ia.jpg→20050419-090507.jpg ib.jpg→20050419-090507.jpg  改名成功:2個
+  $ row kavo 'i?' / '*.jpg' /date
+  ia.jpg→20050419-090507.jpg ib.jpg→20050419-090507-2.jpg  改名成功:2個
+  $ mk ia.jpg ib.jpg ic.jpg; touch -d @1113901507 i?.jpg; echo old > 20050419-2.jpg
+  $ row kavo 'i?' / '*.jpg' /dateyyyymmdd /o
+  ia.jpg→20050419.jpg ib.jpg=>20050419-2.jpg ic.jpg→20050419-3.jpg  改名成功:3個（通常:2個, 上書:1個）
   $ tree
   20050419-090507-2.jpg <ib.jpg>
   20050419-090507.jpg <ia.jpg>
   20050419-2.jpg <ib.jpg>
+  20050419-3.jpg <ic.jpg>
   20050419.jpg <ia.jpg>
 
 /datel limits the names tried: 1 only the bare date name, 2 one number.
 
   $ fresh limit
   $ mk ia.jpg ib.jpg ic.jpg id.jpg; touch -d @1113901507 *.jpg
-  $ kavo 'i?' / '*.jpg' /dateyyyymmdd /datel1
-  ia.jpg→20050419.jpg
-  存在済:ib.jpg≠20050419.jpg
-  
-  改名成功:1個
-  [1]
-  $ kavo 'i?' / '*.jpg' /dateyyyymmdd /datel1 /c
-  存在済:ib.jpg≠20050419.jpg
-  存在済:ic.jpg≠20050419.jpg
-  存在済:id.jpg≠20050419.jpg
-  
-  改名失敗:3個
-  [2]
+  $ row kavo 'i?' / '*.jpg' /dateyyyymmdd /datel1
+  ia.jpg→20050419.jpg 存在済:ib.jpg≠20050419.jpg  改名成功:1個 [1]
+  $ row kavo 'i?' / '*.jpg' /dateyyyymmdd /datel1 /c
+  存在済:ib.jpg≠20050419.jpg 存在済:ic.jpg≠20050419.jpg 存在済:id.jpg≠20050419.jpg  改名失敗:3個 [2]
   $ rm 20050419.jpg; kavo 'i?' / '*.jpg' /dateyyyymmdd /datel2 /c
   ib.jpg→20050419.jpg
   ic.jpg→20050419-2.jpg
@@ -120,10 +97,5 @@ entry then gets it.
   $ fresh freed
   $ mk img1.jpg img2.jpg z20050419.jpg zz.jpg
   $ touch -d @1113901507 img1.jpg img2.jpg zz.jpg; touch -d @946782245 z20050419.jpg
-  $ kavo '*' z/ '*.jpg' /dateyyyymmdd
-  img1.jpg→z20050419-2.jpg
-  img2.jpg→z20050419-3.jpg
-  z20050419.jpg→z20000102.jpg
-  zz.jpg→z20050419.jpg
-  
-  改名成功:4個
+  $ row kavo '*' z/ '*.jpg' /dateyyyymmdd
+  img1.jpg→z20050419-2.jpg img2.jpg→z20050419-3.jpg z20050419.jpg→z20000102.jpg zz.jpg→z20050419.jpg  改名成功:4個

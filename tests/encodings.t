@@ -57,10 +57,8 @@ or a place a wildcard or the old string stops inside.
   a:3.txt→a:4.txt a|3.txt→a|4.txt  改名成功:2個
   $ row kavo : - '*.mp3'
   1:30.mp3→1-30.mp3  改名成功:1個
-  $ KAVO_ENCODING=CP932 kavo '*@' '' '*' /e
-  user@host\x81\xa8host (esc)
-  
-  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
+  $ KAVO_ENCODING=CP932 row kavo '*@' '' '*' /e
+  user@host\x81\xa8host  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
   $ touch 1:2.txt; KAVO_ENCODING=CP932 row kavo 2 3 1:2.txt
   1:2.txt\x81\xa81:3.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
   $ row kavo 日記 x 'd/*'
@@ -80,11 +78,8 @@ Names a shell expands from an absolute pattern are file arguments.
 
   $ fresh absolute
   $ mk x1.txt x2.txt
-  $ kavo x y "$PWD"/x*.txt
-  <here>\absolute\x1.txt→y1.txt
-  <here>\absolute\x2.txt→y2.txt
-  
-  改名成功:2個
+  $ row kavo x y "$PWD"/x*.txt
+  <here>\absolute\x1.txt→y1.txt <here>\absolute\x2.txt→y2.txt  改名成功:2個
   $ tree
   y1.txt <x1.txt>
   y2.txt <x2.txt>
@@ -157,44 +152,30 @@ its faults are reported in it.
   $ fresh config
   $ copy bin/kavo.exe; mk a.txt
   $ echo '/log記録.log # 日本語の注釈' > bin/kavo.cfg
-  $ KAVO_ENCODING=UTF-8 run bin/kavo.exe a b a.txt
-  a.txt→b.txt
-  
-  改名成功:1個
+  $ KAVO_ENCODING=UTF-8 row run bin/kavo.exe a b a.txt
+  a.txt→b.txt  改名成功:1個
   $ printf '/d\n\x01\n' > bin/kavo.cfg
-  $ KAVO_ENCODING=UTF-8 run bin/kavo.exe a b b.txt
-  
-  \x07処理停止:設定ファイル"<here>\\config\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 (esc)
-  [1]
+  $ KAVO_ENCODING=UTF-8 row run bin/kavo.exe a b b.txt
+   \x07処理停止:設定ファイル"<here>\\config\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 [1] (esc)
   $ ls
   b.txt
   bin
   記録.log
 
-  $ fresh fixed-encodings
-
 An escape pair of the old string (`\?` `\*` `\\`) stands for that byte as a
 name holds it, and in a file argument's pattern the bytes Windows forbids
 (but the wildcards, the separators and a drive colon) are name bytes.
 
+  $ fresh escapes
   $ mkdir sub; touch 'q?.txt' 'st*r.txt' 'a\b.txt' 1:00.mp3 sub/a:0.txt
-  $ kavo '\?' - '*' /e
-  q?.txt→q-.txt
-  
-  改名成功:1個
-  $ kavo '\*' - '*' /e
-  st*r.txt→st-r.txt
-  
-  改名成功:1個
-  $ kavo '\\' - '*' /e
-  a\b.txt→a-b.txt
-  
-  改名成功:1個
-  $ kavo 0 5 '1:00*' 'sub/a:*'
-  1:00.mp3→1:50.mp3
-  sub\a:0.txt→a:5.txt
-  
-  改名成功:2個
+  $ row kavo '\?' - '*' /e
+  q?.txt→q-.txt  改名成功:1個
+  $ row kavo '\*' - '*' /e
+  st*r.txt→st-r.txt  改名成功:1個
+  $ row kavo '\\' - '*' /e
+  a\b.txt→a-b.txt  改名成功:1個
+  $ row kavo 0 5 '1:00*' 'sub/a:*'
+  1:00.mp3→1:50.mp3 sub\a:0.txt→a:5.txt  改名成功:2個
 
 A name is counted as the file system holds it: 44 Hangul syllables, which
 have no Shift-JIS form and take 264 bytes inside, are 132 bytes on disk and
@@ -202,10 +183,8 @@ may grow. A name the file system refuses is reported, in date mode too (a
 duplicate number would only make it longer).
 
   $ rm -r *; touch "$(printf '가%.0s' {1..44}).txt"
-  $ kavo '' 2024_ '*' /h
-  가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt→2024_가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt
-  
-  改名成功:1個
+  $ row kavo '' 2024_ '*' /h
+  가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt→2024_가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt  改名成功:1個
   $ rm *; touch -d '2005-04-19 09:05:07' $(printf 'a%.0s' {1..244})
   $ kavo '' / 'a*' /t /date >out
   [1]
@@ -220,18 +199,12 @@ and four `?` take it whole.
 
   $ rm -r *; export KAVO_ENCODING=CP932
   $ touch $'\xf9\x40x.txt' $'\xf9\x9fab.txt'
-  $ kavo @ Q '*' /e
-  \x89\xfc\x96\xbc\x91\xce\x8f\xdb\x82\xc8\x82\xb5 (esc)
-  [2]
-  $ kavo a A '*' /e
-  \xf9\x9fab.txt\x81\xa8\xf9\x9fAb.txt (esc)
-  
-  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
-  $ kavo '????' '' '*' /h
-  \xf9@x.txt\x81\xa8x.txt (esc)
-  \xf9\x9fAb.txt\x81\xa8Ab.txt (esc)
-  
-  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:2\x8c\xc2 (esc)
+  $ row kavo @ Q '*' /e
+  \x89\xfc\x96\xbc\x91\xce\x8f\xdb\x82\xc8\x82\xb5 [2] (esc)
+  $ row kavo a A '*' /e
+  \xf9\x9fab.txt\x81\xa8\xf9\x9fAb.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
+  $ row kavo '????' '' '*' /h
+  \xf9@x.txt\x81\xa8x.txt \xf9\x9fAb.txt\x81\xa8Ab.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:2\x8c\xc2 (esc)
   $ tree
   Ab.txt
   x.txt
@@ -241,17 +214,13 @@ white-space rules have cut it (a tab after a comma is dropped on the command
 line too): `:` `*` `"` in /sf, /se, /sd and /sh elements meet the names
 that hold them, `\*` in /sd is a star, and wildcards keep their meaning.
 
-  $ unset KAVO_ENCODING; fresh fixed-encodings-filters
+  $ unset KAVO_ENCODING; fresh filter-values
   $ mkdir 'sk:ip' 'st*r' 'ho:me'
   $ touch 'keep:me.txt' other.txt 'e.t:t' one.txt sk:ip/e.txt 'st*r/e.txt' ho:me/e.txt
-  $ kavo e E '*' /d $'/sfkeep:me.txt,\tother.txt' /set:t '/sdsk:ip,st\*r' /shho:me
-  one.txt→onE.txt
-  
-  改名成功:1個
-  $ kavo e E '*' '/lfkeep:*'
-  keep:me.txt→kEep:me.txt
-  
-  改名成功:1個
+  $ row kavo e E '*' /d $'/sfkeep:me.txt,\tother.txt' /set:t '/sdsk:ip,st\*r' /shho:me
+  one.txt→onE.txt  改名成功:1個
+  $ row kavo e E '*' '/lfkeep:*'
+  keep:me.txt→kEep:me.txt  改名成功:1個
   $ tree
   e.t:t
   ho:me/

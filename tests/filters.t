@@ -134,22 +134,12 @@ said about them.
 
   $ fresh reported
   $ mk ax.txt bx.txt subx/cx.txt keepx/dx.txt
-  $ kavo x y '*' /d /fa '/sdsub*' /sfbx.txt /v+k
-  keepx→keepy
-  keepy\dx.txt→dy.txt
-  DIR対象外:subx
-  ax.txt→ay.txt
-  対象外:bx.txt
-  
-  改名成功:3個
-  $ kavo x y '*' /d '/sdsub*' /v+k
-  DIR対象外:subx
-  bx.txt→by.txt
-  
-  改名成功:1個
-  $ kavo x y '*' /d '/sdsub*'
-  改名対象なし
-  [2]
+  $ row kavo x y '*' /d /fa '/sdsub*' /sfbx.txt /v+k
+  keepx→keepy keepy\dx.txt→dy.txt DIR対象外:subx ax.txt→ay.txt 対象外:bx.txt  改名成功:3個
+  $ row kavo x y '*' /d '/sdsub*' /v+k
+  DIR対象外:subx bx.txt→by.txt  改名成功:1個
+  $ row kavo x y '*' /d '/sdsub*'
+  改名対象なし [2]
   $ tree
   ay.txt <ax.txt>
   by.txt <bx.txt>
@@ -158,53 +148,36 @@ said about them.
   subx/
   subx/cx.txt
 
-Filter values are text in the user's encoding.
+Filter values are text in the user's encoding. A name's extension is the
+text after its last period, read character by character: the second byte of
+表 is the code of `\`, yet it separates nothing, so /se表 skips a.表.
 
   $ fresh utf8
-  $ mk 表x.txt ソx.txt 表/ax.txt
-  $ kavo x y '*' /d '/sf表*' /sh表
-  ソx.txt→ソy.txt
-  
-  改名成功:1個
+  $ mk 表x.txt ソx.txt 表/ax.txt a.表 a.txt
+  $ row kavo x y '*' /d '/sf表*' /sh表
+  ソx.txt→ソy.txt  改名成功:1個
+  $ row kavo a b '*' /se表
+  a.txt→b.txt  改名成功:1個
   $ tree
+  a.表
+  b.txt <a.txt>
   ソy.txt <ソx.txt>
   表/
   表/ax.txt
   表x.txt
-
-  $ fresh fixed-filters
-
-A name's extension is the text after its last period, read character by
-character: the second byte of 表 is the code of `\`, yet it separates
-nothing, so /se表 skips a.表.
-
-  $ touch a.表 a.txt
-  $ kavo a b '*' /se表
-  a.txt→b.txt
-  
-  改名成功:1個
-  $ tree
-  a.表
-  b.txt
-
-  $ fresh fixed-filters-2
 
 A relative path element is completed against the directory of each file
 argument as that argument is processed: it selects the same entries whatever
 other arguments stand beside it, and an argument in the same directory never
 completes it twice (d\keep, not d\d\keep).
 
+  $ fresh complete
   $ mkdir -p d/keep d/other; touch d/keep/a.doc d/other/a.txt d/a.txt
-  $ kavo a b 'd/*.txt' 'd/keep/*.doc' /d /shother
-  d\a.txt→b.txt
-  d\keep\a.doc→b.doc
-  
-  改名成功:2個
+  $ row kavo a b 'd/*.txt' 'd/keep/*.doc' /d /shother
+  d\a.txt→b.txt d\keep\a.doc→b.doc  改名成功:2個
   $ touch d/keep/c.txt d/c.doc
-  $ kavo c e 'd/*.txt' 'd/*.doc' /d /shkeep
-  d\c.doc→e.doc
-  
-  改名成功:1個
+  $ row kavo c e 'd/*.txt' 'd/*.doc' /d /shkeep
+  d\c.doc→e.doc  改名成功:1個
   $ tree
   d/
   d/b.txt

@@ -9,13 +9,8 @@ names on Linux only).
 
   $ fresh order
   $ mk b.txt A.txt a.txt z/c.txt
-  $ kavo '' x '*' /h /d
-  z\c.txt→xc.txt
-  A.txt→xA.txt
-  a.txt→xa.txt
-  b.txt→xb.txt
-  
-  改名成功:4個
+  $ row kavo '' x '*' /h /d
+  z\c.txt→xc.txt A.txt→xA.txt a.txt→xa.txt b.txt→xb.txt  改名成功:4個
   $ tree
   xA.txt <A.txt>
   xa.txt <a.txt>
@@ -42,12 +37,10 @@ ones too; named as a directory, a link is not one.
   ABC_two→XYZ_two
   
   改名成功:8個
-  $ kavo ABC XYZ 'XYZ_link/*' /d
-  存在せず:XYZ_link/*
-  [1]
-  $ kavo ABC XYZ XYZ_link/ABC_in.txt
-  存在せず:XYZ_link/ABC_in.txt
-  [1]
+  $ row kavo ABC XYZ 'XYZ_link/*' /d
+  存在せず:XYZ_link/* [1]
+  $ row kavo ABC XYZ XYZ_link/ABC_in.txt
+  存在せず:XYZ_link/ABC_in.txt [1]
   $ cd .. && tree
   outside/
   outside/ABC_in.txt
@@ -149,20 +142,12 @@ nothing.
   $ fresh race
   $ mk x1.txt y1.txt y2.txt
   $ export KAVO_RACE_CONTENT=intruder
-  $ LD_PRELOAD=$KAVO_RACE_PRELOAD kavo x z x1.txt
-  存在済:x1.txt≠z1.txt
-  
-  [1]
-  $ LD_PRELOAD=$KAVO_RACE_PRELOAD kavo y w 'y*.txt' /c
-  存在済:y1.txt≠w1.txt
-  存在済:y2.txt≠w2.txt
-  
-  改名失敗:2個
-  [2]
-  $ LD_PRELOAD=$KAVO_RACE_PRELOAD kavo x v x1.txt /test
-  x1.txt→v1.txt
-  
-  改名成功:1個
+  $ LD_PRELOAD=$KAVO_RACE_PRELOAD row kavo x z x1.txt
+  存在済:x1.txt≠z1.txt  [1]
+  $ LD_PRELOAD=$KAVO_RACE_PRELOAD row kavo y w 'y*.txt' /c
+  存在済:y1.txt≠w1.txt 存在済:y2.txt≠w2.txt  改名失敗:2個 [2]
+  $ LD_PRELOAD=$KAVO_RACE_PRELOAD row kavo x v x1.txt /test
+  x1.txt→v1.txt  改名成功:1個
   $ tree
   w1.txt <intruder>
   w2.txt <intruder>

@@ -26,11 +26,8 @@ and no footer.
 
   $ fresh log
   $ mk a1.txt a2.txt; printf 'old\r\n' > run.txt
-  $ k a b /logrun.txt 'a*.txt'
-  a1.txt→b1.txt
-  a2.txt→b2.txt
-  
-  改名成功:2個
+  $ row k a b /logrun.txt 'a*.txt'
+  a1.txt→b1.txt a2.txt→b2.txt  改名成功:2個
   $ logtext run.txt
   kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
   <here>\\bin\\kavo.exe a b /logrun.txt a*.txt\r (esc)
@@ -56,10 +53,8 @@ and no footer.
   12:<here>\\bin\\kavo.exe b a /LOGrun.txt b*.txt\r (esc)
   17:改名成功:2個\r (esc)
   19:kavo実行終了 <time>（処理時間 <spent>）\r (esc)
-  $ k a b /date /logrun.txt 'a*.txt'
-  
-  \x07処理停止:メモリー不足で改名できません。 (esc)
-  [1]
+  $ row k a b /date /logrun.txt 'a*.txt'
+   \x07処理停止:メモリー不足で改名できません。 [1] (esc)
   $ logtext run.txt
   kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
   <here>\\bin\\kavo.exe a b /date /logrun.txt a*.txt\r (esc)
@@ -69,49 +64,52 @@ and no footer.
 
 A log that cannot be opened stops the run before anything is renamed; a
 failed write (a full disk) is reported when the log is closed, after the
-run; /log alone turns logging off.
+run (standard output, one pipe with standard error here, is flushed before
+the stop line); /log alone turns logging off.
 
   $ fresh fails
   $ mk a1.txt a2.txt; ln -s /dev/full full.txt
-  $ kavo a b '/lognodir\run.txt' 'a*.txt'
-  
-  \x07処理停止:ログ・ファイル"nodir\\run.txt"がオープン出来ません。 (esc)
-  [1]
-  $ kavo a b /logfull.txt 'a*.txt' 2>stderr
+  $ row kavo a b '/lognodir\run.txt' 'a*.txt'
+   \x07処理停止:ログ・ファイル"nodir\\run.txt"がオープン出来ません。 [1] (esc)
+  $ start "$KAVO_TEST_BINARY" a b /logfull.txt 'a*.txt' 2>&1 | shown
   a1.txt→b1.txt
   a2.txt→b2.txt
   
   改名成功:2個
-  [1]
-  $ cat stderr; rm stderr
   
   \x07処理停止:ログ・ファイル"full.txt"の出力に異常を検出しました。 (esc)
-  $ kavo b a /logrun.txt /log 'b*.txt'
-  b1.txt→a1.txt
-  b2.txt→a2.txt
-  
-  改名成功:2個
+  [1]
+  $ row kavo b a /logrun.txt /log 'b*.txt'
+  b1.txt→a1.txt b2.txt→a2.txt  改名成功:2個
   $ tree
   a1.txt
   a2.txt
   full.txt -> /dev/full
 
+The log's name runs to the end of its argument, '/' included, and the
+options after that '/' apply too: /logsub/d logs to sub/d and walks.
+
+  $ fresh slash
+  $ mk a.txt sub/x/a.txt
+  $ kavo a b '*' /logsub/d >/dev/null
+  $ text sub/d | grep -c '→'; rm sub/d
+  2
+  $ tree
+  b.txt <a.txt>
+  sub/
+  sub/x/
+  sub/x/b.txt <sub/x/a.txt>
+
 The run never moves or replaces the log file it is writing.
 
   $ fresh open
   $ echo X > x.txt
-  $ kavo x run x.txt /o /LOGrun.txt
-  上書改名不能:x.txt≠run.txt
-  
-  [1]
-  $ kavo x run x.txt /LOGrun.txt
-  存在済:x.txt≠run.txt
-  
-  [1]
-  $ kavo run moved run.txt /LOGrun.txt
-  改名不能:run.txt≠moved.txt
-  
-  [1]
+  $ row kavo x run x.txt /o /LOGrun.txt
+  上書改名不能:x.txt≠run.txt  [1]
+  $ row kavo x run x.txt /LOGrun.txt
+  存在済:x.txt≠run.txt  [1]
+  $ row kavo run moved run.txt /LOGrun.txt
+  改名不能:run.txt≠moved.txt  [1]
   $ ls; cat x.txt
   run.txt
   x.txt
@@ -129,7 +127,8 @@ The log's command line holds a whole argument of 10,000 bytes.
   1
 
 /time0 adds the processing time after the totals when anything was
-renamed; /time-1 never does.
+renamed; /time-1 never does. The number is read as atol reads it: digits
+up to the first other byte, wrapped to 32 bits.
 
   $ fresh time
   $ mk a.txt
@@ -138,31 +137,26 @@ renamed; /time-1 never does.
   
   改名成功:1個
   処理時間:N秒
-  $ kavo b c b.txt /time-1
-  b.txt→c.txt
-  
-  改名成功:1個
-  $ kavo q r c.txt /time0
-  改名対象なし
-  [2]
-
-  $ fresh fixed-output
+  $ row kavo b c b.txt /time-1
+  b.txt→c.txt  改名成功:1個
+  $ row kavo q r c.txt /time0
+  改名対象なし [2]
+  $ for t in 5x 4294967296 4294967295; do row kavo c d c.txt /test /time$t; done | sed 's/:[0-9]*秒/:N秒/'
+  c.txt→d.txt  改名成功:1個
+  c.txt→d.txt  改名成功:1個 処理時間:N秒
+  c.txt→d.txt  改名成功:1個
 
 The open log is never replaced, whatever name reaches it: a symbolic link,
 another hard link, a path through `..`. Such an overwrite fails like any
 refused one, and the log keeps its earlier lines.
 
+  $ fresh open-log
   $ echo old > RUN.log; ln -s RUN.log link.log; echo X > x.txt
-  $ kavo x.txt RUN.log x.txt /e /o /LOGlink.log
-  上書改名不能:x.txt≠RUN.log
-  
-  [1]
+  $ row kavo x.txt RUN.log x.txt /e /o /LOGlink.log
+  上書改名不能:x.txt≠RUN.log  [1]
   $ mkdir sub; ln RUN.log sub/hard.log
-  $ kavo x.txt RUN.log x.txt /e /o /c '/LOGsub\..\sub\hard.log'
-  上書改名不能:x.txt≠RUN.log
-  
-  改名失敗:1個
-  [2]
+  $ row kavo x.txt RUN.log x.txt /e /o /c '/LOGsub\..\sub\hard.log'
+  上書改名不能:x.txt≠RUN.log  改名失敗:1個 [2]
   $ head -1 RUN.log; cat x.txt
   old
   X
@@ -172,22 +166,13 @@ rename it: the move is refused like any other (with /c the walk goes on
 inside under the old name), and the log stays where it was opened.
 
   $ mkdir dir; touch dir/dir.txt
-  $ kavo dir DIR '*' /d /fa '/logdir\p.log'
-  改名不能:dir≠DIR
-  
-  [1]
-  $ kavo dir DIR '*' /d /fa /c '/LOGdir\p.log'
-  改名不能:dir≠DIR
-  dir\dir.txt→DIR.txt
-  
-  改名成功:1個
-  改名失敗:1個
-  [2]
+  $ row kavo dir DIR '*' /d /fa '/logdir\p.log'
+  改名不能:dir≠DIR  [1]
+  $ row kavo dir DIR '*' /d /fa /c '/LOGdir\p.log'
+  改名不能:dir≠DIR dir\dir.txt→DIR.txt  改名成功:1個 改名失敗:1個 [2]
   $ ls dir
   DIR.txt
   p.log
-
-  $ fresh fixed-output-2
 
 A write to standard output that fails (a full device, a reader that has
 gone, a closed stream) neither stops nor half-does the run: every entry is
@@ -195,6 +180,7 @@ renamed and the log gets every line; at the end one note on standard error
 says that standard output could not be written, and the exit code is 2
 unless the run ends with 1 anyway.
 
+  $ fresh lost
   $ long=$(printf '%0190d' 0)
   $ seq -f "old_${long}_%03g.txt" 600 | xargs touch
   $ kavo_raw old new '*' /logrun.log >/dev/full

@@ -7,11 +7,8 @@ A plain run renames each matching file once and counts it.
 
   $ fresh plain
   $ echo 1 > a.ABC.txt; echo 2 > b.ABC.txt; touch c.txt
-  $ kavo ABC 123 '*.txt'
-  a.ABC.txt→a.123.txt
-  b.ABC.txt→b.123.txt
-  
-  改名成功:2個
+  $ row kavo ABC 123 '*.txt'
+  a.ABC.txt→a.123.txt b.ABC.txt→b.123.txt  改名成功:2個
   $ tree
   a.123.txt <1>
   b.123.txt <2>
@@ -73,18 +70,12 @@ refused move. Nothing renamed answers 2.
   存在せず:c:\ [1]
   $ row kavo a b x.txt /v-e
   ファイルが存在しません [1]
-  $ kavo a b x.txt 'y*' /c
-  存在せず:x.txt
-  存在せず:y*
-  [2]
-  $ kavo q z '*.txt'
-  改名対象なし
-  [2]
-  $ kavo a a '*.txt' /v+n
-  a.txt
-  b.txt
-  改名対象なし
-  [2]
+  $ row kavo a b x.txt 'y*' /c
+  存在せず:x.txt 存在せず:y* [2]
+  $ row kavo q z '*.txt'
+  改名対象なし [2]
+  $ row kavo a a '*.txt' /v+n
+  a.txt b.txt 改名対象なし [2]
   $ tree
   a.txt
   b.txt
@@ -95,29 +86,14 @@ what a run would do and touches nothing.
 
   $ fresh exists
   $ mk a.txt b.txt c_a.txt
-  $ kavo a b '*.txt'
-  存在済:a.txt≠b.txt
-  
-  [1]
-  $ kavo a b '*.txt' /test /o
-  a.txt=>b.txt
-  c_a.txt→c_b.txt
-  
-  改名成功:2個（通常:1個, 上書:1個）
-  $ kavo a b '*.txt' /test /c
-  存在済:a.txt≠b.txt
-  c_a.txt→c_b.txt
-  
-  改名成功:1個
-  改名失敗:1個
-  [2]
-  $ kavo a b '*.txt' /c
-  存在済:a.txt≠b.txt
-  c_a.txt→c_b.txt
-  
-  改名成功:1個
-  改名失敗:1個
-  [2]
+  $ row kavo a b '*.txt'
+  存在済:a.txt≠b.txt  [1]
+  $ row kavo a b '*.txt' /test /o
+  a.txt=>b.txt c_a.txt→c_b.txt  改名成功:2個（通常:1個, 上書:1個）
+  $ row kavo a b '*.txt' /test /c
+  存在済:a.txt≠b.txt c_a.txt→c_b.txt  改名成功:1個 改名失敗:1個 [2]
+  $ row kavo a b '*.txt' /c
+  存在済:a.txt≠b.txt c_a.txt→c_b.txt  改名成功:1個 改名失敗:1個 [2]
   $ tree
   a.txt
   b.txt
@@ -127,19 +103,33 @@ An overwrite replaces the target in one move and is counted apart.
 
   $ fresh overwrite
   $ mk a1 a2 b2 a.txt b.txt
-  $ kavo a b 'a?' /o
-  a1→b1
-  a2=>b2
-  
-  改名成功:2個（通常:1個, 上書:1個）
-  $ kavo a b a.txt /o
-  a.txt=>b.txt
-  
-  改名成功:1個（通常:0個, 上書:1個）
+  $ row kavo a b 'a?' /o
+  a1→b1 a2=>b2  改名成功:2個（通常:1個, 上書:1個）
+  $ row kavo a b a.txt /o
+  a.txt=>b.txt  改名成功:1個（通常:0個, 上書:1個）
   $ tree
   b.txt <a.txt>
   b1 <a1>
   b2 <a2>
+
+/o never replaces a file the same run moved into place: that overwrite
+fails. A file an earlier run moved there is overwritten, and so is another
+hard link of the file itself (the old name goes), which without /o is a
+taken name.
+
+  $ fresh again
+  $ echo x > xa.txt; echo y > ya.txt; echo z > za.txt; ln za.txt zb.txt
+  $ row kavo '?a' b '*a.txt' /o /c
+  xa.txt→b.txt 上書改名不能:ya.txt≠b.txt 上書改名不能:za.txt≠b.txt  改名成功:1個（通常:1個, 上書:0個） 改名失敗:2個 [2]
+  $ row kavo ya b ya.txt /o
+  ya.txt=>b.txt  改名成功:1個（通常:0個, 上書:1個）
+  $ row kavo a b za.txt
+  存在済:za.txt≠zb.txt  [1]
+  $ row kavo a b za.txt /o
+  za.txt=>zb.txt  改名成功:1個（通常:0個, 上書:1個）
+  $ tree
+  b.txt <y>
+  zb.txt <z>
 
 A refused overwrite keeps both entries (a directory is never replaced);
 /or clears a read-only target first, /o alone does not.
@@ -147,16 +137,10 @@ A refused overwrite keeps both entries (a directory is never replaced);
   $ fresh refused
   $ mk a.txt b.txt a.log b.log/inner
   $ chmod 444 b.txt
-  $ kavo a b '*' /o /c
-  上書改名不能:a.log≠b.log
-  上書改名不能:a.txt≠b.txt
-  
-  改名失敗:2個
-  [2]
-  $ kavo a b a.txt /or
-  a.txt=>b.txt
-  
-  改名成功:1個（通常:0個, 上書:1個）
+  $ row kavo a b '*' /o /c
+  上書改名不能:a.log≠b.log 上書改名不能:a.txt≠b.txt  改名失敗:2個 [2]
+  $ row kavo a b a.txt /or
+  a.txt=>b.txt  改名成功:1個（通常:0個, 上書:1個）
   $ tree
   a.log
   b.log/
@@ -235,69 +219,9 @@ a file given as the directory to walk stop the run before anything else.
   
   \x07処理停止:パス名が長すぎます:<9999 *>C (esc)
   [1]
-  $ kavo a b '\\server'
-  
-  \x07処理停止:複写元"\\\\server"に共有名がありません。 (esc)
-  [1]
-  $ kavo a b a.txt /d /fa
-  
-  \x07処理停止:複写元ディレクトリ"a.txt"がありません。 (esc)
-  [1]
+  $ row kavo a b '\\server'
+   \x07処理停止:複写元"\\\\server"に共有名がありません。 [1] (esc)
+  $ row kavo a b a.txt /d /fa
+   \x07処理停止:複写元ディレクトリ"a.txt"がありません。 [1] (esc)
   $ tree
   a.txt
-
-  $ fresh fixed-renaming
-
-/o never replaces a file the same run moved into place. In date mode such a
-name counts as taken and the next number is tried; otherwise the overwrite
-fails. A file that was there before the run (or that an earlier run moved
-there) is still overwritten.
-
-  $ mkdir photos; cd photos
-  $ for i in 1 2 3; do echo $i > img$i.jpg; touch -d '2005-04-19 09:05:07' img$i.jpg; done
-  $ echo old > img20050419-090507-2.jpg
-  $ kavo 'img?' 'img/' 'img?.jpg' /date /o
-  img1.jpg→img20050419-090507.jpg
-  img2.jpg=>img20050419-090507-2.jpg
-  img3.jpg→img20050419-090507-3.jpg
-  
-  改名成功:3個（通常:2個, 上書:1個）
-  $ tree
-  img20050419-090507-2.jpg <2>
-  img20050419-090507-3.jpg <3>
-  img20050419-090507.jpg <1>
-  $ cd ..; mkdir two; cd two
-  $ echo x > xa.txt; echo y > ya.txt; echo z > za.txt
-  $ kavo '?a' b '*.txt' /o /c
-  xa.txt→b.txt
-  上書改名不能:ya.txt≠b.txt
-  上書改名不能:za.txt≠b.txt
-  
-  改名成功:1個（通常:1個, 上書:0個）
-  改名失敗:2個
-  [2]
-  $ kavo ya b ya.txt /o
-  ya.txt=>b.txt
-  
-  改名成功:1個（通常:0個, 上書:1個）
-  $ tree
-  b.txt <y>
-  za.txt <z>
-  $ cd ..
-
-/o onto another hard link of the same file: the old name goes and the new
-name holds the file, as for any overwrite. Without /o the name is taken.
-
-  $ mkdir links; cd links
-  $ echo A > a.txt; ln a.txt b.txt
-  $ kavo a b a.txt
-  存在済:a.txt≠b.txt
-  
-  [1]
-  $ kavo a b a.txt /o
-  a.txt=>b.txt
-  
-  改名成功:1個（通常:0個, 上書:1個）
-  $ tree
-  b.txt <A>
-  $ cd ..

@@ -177,6 +177,21 @@ TEST_F(Linux, PagedLogIsCompleteAndFreeWhileThePromptWaits) {
   }
 }
 
+// Paged, a log line that cannot be written stops the run at once (not at
+// the log's close): no rename after the first line.
+TEST_F(Linux, FailedLogWriteStopsAPagedRun) {
+  Scratch d;
+  make_files(d, 3);
+  d.sh("ln -s /dev/full full.txt");
+  Terminal t(d.path(), {"a", "b", "/p", "/logfull.txt", "a*.txt"});
+  EXPECT_EQ(t.finish(), 1);
+  EXPECT_EQ(
+      t.err,
+      "\n\a処理停止:ログ・ファイル\"full.txt\"の出力に異常を検出しました。\n");
+  EXPECT_EQ(t.screen, lines(1, 1));
+  EXPECT_EQ(renamed(d), 1);
+}
+
 // The usage text stops at each of its 22 page breaks (the pages' lines
 // below): C goes on, A prints the rest without stops, Q ends at once.
 TEST_F(Linux, UsageTextPages) {

@@ -115,26 +115,12 @@ before anything is renamed.
 
 An invalid option, alone or in a group, stops the run.
 
-  $ kavo a b a.txt /x
-  
-  \x07処理停止:無効オプション  /x (esc)
-  ※引数なしで実行すると使用方法を表示します。
-  
-  [1]
-  $ kavo a b a.txt /d/x/o
-  
-  \x07処理停止:無効オプション  /x/o (esc)
-  ※オプション群 /d/x/o の一部が無効です。
-  ※引数なしで実行すると使用方法を表示します。
-  
-  [1]
-  $ kavo a b a.txt /c/x
-  
-  \x07処理停止:無効オプション  /x (esc)
-  ※オプション群 /c/x の一部が無効です。
-  ※引数なしで実行すると使用方法を表示します。
-  
-  [1]
+  $ row kavo a b a.txt /x
+   \x07処理停止:無効オプション  /x ※引数なしで実行すると使用方法を表示します。  [1] (esc)
+  $ row kavo a b a.txt /d/x/o
+   \x07処理停止:無効オプション  /x/o ※オプション群 /d/x/o の一部が無効です。 ※引数なしで実行すると使用方法を表示します。  [1] (esc)
+  $ row kavo a b a.txt /c/x
+   \x07処理停止:無効オプション  /x ※オプション群 /c/x の一部が無効です。 ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ kavo a b a.txt /x 2>/dev/null
   [1]
   $ rm usage.txt again.txt; tree

@@ -41,13 +41,8 @@ directory that has just taken the name "ba".
 
   $ fresh later
   $ mk ba/aa1.txt aa/aa2.txt
-  $ kavo a b 'ba/*' ba aa 'ba/*' /c
-  ba\aa1.txt→ba1.txt
-  ba→bb
-  aa→ba
-  ba\aa2.txt→ba2.txt
-  
-  改名成功:4個
+  $ row kavo a b 'ba/*' ba aa 'ba/*' /c
+  ba\aa1.txt→ba1.txt ba→bb aa→ba ba\aa2.txt→ba2.txt  改名成功:4個
   $ tree
   ba/
   ba/ba2.txt <aa/aa2.txt>
@@ -59,25 +54,15 @@ without wildcards is looked for in every subdirectory.
 
   $ fresh dirs
   $ mk old1/old2.txt old3.txt
-  $ kavo old new '*' /fd /d
-  old1→new1
-  
-  改名成功:1個
-  $ kavo new old '*' /d
-  改名対象なし
-  [2]
-  $ kavo old x '*' /d
-  new1\old2.txt→x2.txt
-  old3.txt→x3.txt
-  
-  改名成功:2個
+  $ row kavo old new '*' /fd /d
+  old1→new1  改名成功:1個
+  $ row kavo new old '*' /d
+  改名対象なし [2]
+  $ row kavo old x '*' /d
+  new1\old2.txt→x2.txt old3.txt→x3.txt  改名成功:2個
   $ mk a.txt s/a.txt s/t/a.txt s/t/c.txt
-  $ kavo a b a.txt /d
-  s\t\a.txt→b.txt
-  s\a.txt→b.txt
-  a.txt→b.txt
-  
-  改名成功:3個
+  $ row kavo a b a.txt /d
+  s\t\a.txt→b.txt s\a.txt→b.txt a.txt→b.txt  改名成功:3個
   $ tree
   b.txt <a.txt>
   new1/

@@ -34,11 +34,8 @@ names its entry, but not with /fcase.
   $ short longfile.txt | grep -c '~'
   0
   [1]
-  $ kavo name NAME 'LONG~*.TXT'
-  longfilename_one.txt→longfileNAME_one.txt
-  longfilename_two.txt→longfileNAME_two.txt
-  
-  改名成功:2個
+  $ row kavo name NAME 'LONG~*.TXT'
+  longfilename_one.txt→longfileNAME_one.txt longfilename_two.txt→longfileNAME_two.txt  改名成功:2個
   $ kavo one uno "$(short longfileNAME_one.txt)"
   longfileNAME_one.txt→longfileNAME_uno.txt
   
@@ -123,14 +120,10 @@ renamed; once it is free, the log is taken.
   $ mk a1.txt; printf 'held\r\n' > run.txt
   $ mkfifo hold; (start cmd /c 'more >> run.txt' < hold &) ; exec 8>hold
   $ for i in $(seq 100); do [ -n "$(find /proc/[0-9]*/fd -lname "$PWD/run.txt" 2>/dev/null)" ] && break; sleep 0.1; done
-  $ kavo a b /logrun.txt a1.txt
-  
-  \x07処理停止:ログ・ファイル"run.txt"がオープン中です。 (esc)
-  [1]
-  $ kavo a b /LOGrun.txt a1.txt
-  
-  \x07処理停止:ログ・ファイル"run.txt"がオープン中です。 (esc)
-  [1]
+  $ row kavo a b /logrun.txt a1.txt
+   \x07処理停止:ログ・ファイル"run.txt"がオープン中です。 [1] (esc)
+  $ row kavo a b /LOGrun.txt a1.txt
+   \x07処理停止:ログ・ファイル"run.txt"がオープン中です。 [1] (esc)
   $ exec 8>&-; sleep 1; kavo a b /LOGrun.txt a1.txt > /dev/null; echo $?
   0
 
@@ -176,35 +169,17 @@ would help). A name argument holding such characters reaches kavo with the
 same '?', so it selects these entries and reports their refused moves.
 
   $ touch 'a😀.txt' 'a〜b.txt' 'a−c.txt' a1.txt
-  $ kavo a X '*.txt' /test
-  a1.txt→X1.txt
-  a??.txt→X??.txt
-  a?b.txt→X?b.txt
-  a?c.txt→X?c.txt
-  
-  改名成功:4個
-  $ kavo a X '*.txt'
-  a1.txt→X1.txt
-  改名不能:a??.txt≠X??.txt
-  
-  改名成功:1個
-  [1]
-  $ kavo a X '*.txt' /c
-  改名不能:a??.txt≠X??.txt
-  改名不能:a?b.txt≠X?b.txt
-  改名不能:a?c.txt≠X?c.txt
-  
-  改名失敗:3個
-  [2]
-  $ kavo a X 'a〜b.txt'
-  改名不能:a?b.txt≠X?b.txt
-  
-  [1]
+  $ row kavo a X '*.txt' /test
+  a1.txt→X1.txt a??.txt→X??.txt a?b.txt→X?b.txt a?c.txt→X?c.txt  改名成功:4個
+  $ row kavo a X '*.txt'
+  a1.txt→X1.txt 改名不能:a??.txt≠X??.txt  改名成功:1個 [1]
+  $ row kavo a X '*.txt' /c
+  改名不能:a??.txt≠X??.txt 改名不能:a?b.txt≠X?b.txt 改名不能:a?c.txt≠X?c.txt  改名失敗:3個 [2]
+  $ row kavo a X 'a〜b.txt'
+  改名不能:a?b.txt≠X?b.txt  [1]
   $ touch -d '2001-02-03 04:05:06' 'a−c.txt'
-  $ kavo a / 'a−c.txt' /date
-  改名不能:a?c.txt≠20010203-040506?c.txt
-  
-  [1]
+  $ row kavo a / 'a−c.txt' /date
+  改名不能:a?c.txt≠20010203-040506?c.txt  [1]
   $ ls
   X1.txt
   a−c.txt
@@ -218,10 +193,8 @@ bytes pass MAX_PATH while its characters do not, and it is in reach.
 
   $ d=$(printf '表%.0s' {1..60})
   $ mkdir -p "$d/$d" && cd "$d/$d" && touch a.txt
-  $ kavo a aaaaaaaa a.txt
-  a.txt→aaaaaaaa.txt
-  
-  改名成功:1個
+  $ row kavo a aaaaaaaa a.txt
+  a.txt→aaaaaaaa.txt  改名成功:1個
   $ ls
   aaaaaaaa.txt
   $ cd ../.. && rm -r "$d"
@@ -231,10 +204,8 @@ no wildcard.
 
   $ mkdir sub && touch sub/b.txt
   $ w=$("$KAVO_TEST_RUNNER" winepath -w "$PWD")
-  $ kavo b c "\\\\?\\$w\\sub\\b.txt"
-  \\?\<here>\fixed-windows\sub\b.txt→c.txt
-  
-  改名成功:1個
+  $ row kavo b c "\\\\?\\$w\\sub\\b.txt"
+  \\?\<here>\fixed-windows\sub\b.txt→c.txt  改名成功:1個
   $ ls sub
   c.txt
   $ rm -r sub
@@ -243,10 +214,8 @@ no wildcard.
 in the way: the overwrite is refused and the target stays as it was.
 
   $ touch a.txt && mkdir b.txt && win attrib +h b.txt
-  $ kavo a b a.txt /or
-  上書改名不能:a.txt≠b.txt
-  
-  [1]
+  $ row kavo a b a.txt /or
+  上書改名不能:a.txt≠b.txt  [1]
   $ win attrib /d b.txt | sed 's/[A-Z]:\\.*//' | tr -d ' '
   H
 
@@ -257,14 +226,10 @@ arguments spelled so share it, so an absolute path element is checked
 against it as for one spelling, and a relative one skips the same entries.
 
   $ mkdir -p ex/sub; touch ex/a.txt ex/b.doc ex/sub/a.txt ex/sub/a.doc
-  $ kavo a b 'C:ex\*.txt' 'c:EX\*.doc' /d '/shC:\other'
-  
-  \x07処理停止:オプション /shC:\\other のパスは改名ディレクトリ C:ex\\ 以下ではありません。 (esc)
-  [1]
-  $ kavo a b 'C:ex\*.txt' 'c:EX\*.doc' /d /shsub
-  C:ex\a.txt→b.txt
-  
-  改名成功:1個
+  $ row kavo a b 'C:ex\*.txt' 'c:EX\*.doc' /d '/shC:\other'
+   \x07処理停止:オプション /shC:\\other のパスは改名ディレクトリ C:ex\\ 以下ではありません。 [1] (esc)
+  $ row kavo a b 'C:ex\*.txt' 'c:EX\*.doc' /d /shsub
+  C:ex\a.txt→b.txt  改名成功:1個
   $ tree
   ex/
   ex/b.doc
