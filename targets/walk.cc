@@ -28,11 +28,11 @@ bool matches_pattern(const FindRecord& record, const RunContext& run) {
                                run.options->name_case_fold);
 }
 
-// Writes `name` at `offset` of the path buffer, refusing a path that would
-// not fit into it.
+// Puts `name` in place of what follows `offset` in run->path, refusing a
+// path that would reach kPathLengthLimit.
 void set_entry_name(size_t offset, const std::string& name, RunContext* run) {
   run->path.resize(offset);
-  if (offset + name.size() >= kPathBufferSize) {
+  if (offset + name.size() >= kPathLengthLimit) {
     print_fatal("パス名が長すぎます:%s", (run->path + name).c_str());
   }
   run->path += name;
@@ -121,10 +121,10 @@ void descend(const FindRecord& record, bool checked, RunContext* run,
     report_excluded("DIR対象外", *run, outcome);
     return;
   }
-  // The subdirectory's text with its separator must fit the path buffer
-  // too, even when nothing in it would be named.
+  // The subdirectory's text with its separator must stay below the path
+  // length limit too, even when nothing in it would be named.
   run->path += '\\';
-  if (run->path.size() >= kPathBufferSize) {
+  if (run->path.size() >= kPathLengthLimit) {
     print_fatal("パス名が長すぎます:%s", run->path.c_str());
   }
   *outcome = merge_outcome(*outcome, walk_directory(run->path.size(), run));
