@@ -1,10 +1,10 @@
 // The file-system and console operations the program needs, as plain
-// functions. posix.cc defines them on Linux, win32.cc on Windows; the build
-// compiles exactly one of them.
+// functions. The posix_*.cc files define them on Linux, win32.cc on
+// Windows; the build compiles exactly one of the two layers.
 //
 // Every text that crosses this interface is internal text: a Shift-JIS byte
 // string in which `\` separates directories. On Linux the layer converts to
-// and from the external encoding and maps paths (see posix.cc).
+// and from the external encoding and maps paths (see posix_entries.cc).
 
 #ifndef KAVO_PLATFORM_PLATFORM_H_
 #define KAVO_PLATFORM_PLATFORM_H_
