@@ -10,6 +10,7 @@
 #define KAVO_PLATFORM_PLATFORM_H_
 
 #include <compare>
+#include <memory>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -68,8 +69,17 @@ DirectorySearch* directory_search_open(const std::string& directory);
 // platform reports them). Returns false when the listing is exhausted.
 bool directory_search_next(DirectorySearch* search, FindRecord* record);
 
-// Ends a listing started by directory_search_open.
+// Ends a listing started by directory_search_open (null is allowed).
 void directory_search_close(DirectorySearch* search);
+
+// A listing that ends itself when its owner goes out of scope.
+struct DirectorySearchCloser {
+  void operator()(DirectorySearch* search) const {
+    directory_search_close(search);
+  }
+};
+using DirectorySearchHandle =
+    std::unique_ptr<DirectorySearch, DirectorySearchCloser>;
 
 // Looks the entry named by `path` (no wildcards) up now and fills `*record`
 // completely, `name` holding the name as the file system stores it.

@@ -458,8 +458,14 @@ void fill_record(const EntryInfo& info, std::string_view name,
 
 // ---- Directory search ---------------------------------------------------
 
+// Owns its listing: deleting it closes the directory.
 struct DirectorySearch {
-  DIR* dir = nullptr;
+  explicit DirectorySearch(DIR* listing) : dir(listing) {}
+  ~DirectorySearch() { closedir(dir); }
+  DirectorySearch(const DirectorySearch&) = delete;
+  DirectorySearch& operator=(const DirectorySearch&) = delete;
+
+  DIR* dir;
 };
 
 // The listing reads through a descriptor of its own, opened from the cached
@@ -479,7 +485,7 @@ DirectorySearch* directory_search_open(const std::string& directory) {
     close(fd);
     return nullptr;
   }
-  return new DirectorySearch{listing};
+  return new DirectorySearch(listing);
 }
 
 bool directory_search_next(DirectorySearch* search, FindRecord* record) {
@@ -504,11 +510,7 @@ bool directory_search_next(DirectorySearch* search, FindRecord* record) {
   return true;
 }
 
-void directory_search_close(DirectorySearch* search) {
-  if (!search) return;
-  closedir(search->dir);
-  delete search;
-}
+void directory_search_close(DirectorySearch* search) { delete search; }
 
 bool find_entry(const std::string& path, FindRecord* record) {
   EntryInfo info;

@@ -50,19 +50,18 @@ bool keep_in_snapshot(const FindRecord& record, const RunContext& run) {
 // Lists the directory run->path completely before anything in it is
 // renamed, so that a renamed entry never shows up a second time.
 bool take_snapshot(const RunContext& run, std::vector<FindRecord>* snapshot) {
-  DirectorySearch* search = directory_search_open(run.path);
+  DirectorySearchHandle search(directory_search_open(run.path));
   if (search == nullptr) return false;
   try {
     FindRecord record;
-    while (directory_search_next(search, &record)) {
+    while (directory_search_next(search.get(), &record)) {
       if (keep_in_snapshot(record, run)) snapshot->push_back(std::move(record));
     }
   } catch (const std::bad_alloc&) {
-    directory_search_close(search);
+    search.reset();  // the fatal channel ends the process without unwinding
     print_fatal(snapshot->empty() ? "メモリー不足"
                                   : "メモリー不足で改名できません。");
   }
-  directory_search_close(search);
   return true;
 }
 
