@@ -10,9 +10,9 @@
 #define KAVO_PLATFORM_PLATFORM_H_
 
 #include <compare>
-#include <memory>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
