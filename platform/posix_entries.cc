@@ -129,7 +129,7 @@ struct DirectoryCache {
   // the per-entry calls (listing, completing, moving) allocate nothing once
   // the strings have grown: the Linux path being located and the entries an
   // operation addresses (begin_entry_operation).
-  std::string linux_path;
+  std::string located_path;
   Located first;
   Located second;
 };
@@ -345,8 +345,8 @@ LocatedPair begin_entry_operation() {
 }
 
 bool locate(const std::string& internal, Located* out) {
-  linux_path(internal, &g_dirs.linux_path);
-  split_path(&g_dirs.linux_path, out);
+  linux_path(internal, &g_dirs.located_path);
+  split_path(&g_dirs.located_path, out);
   out->dir = directory_fd(out->key);
   return out->dir != -1;
 }
@@ -472,10 +472,10 @@ struct DirectorySearch {
 // one, which stays behind for the operations on the entries.
 DirectorySearch* directory_search_open(const std::string& directory) {
   Located& e = *posix::begin_entry_operation().first;
-  linux_path(directory, &g_dirs.linux_path);
-  strip_final_slashes(&g_dirs.linux_path);
+  linux_path(directory, &g_dirs.located_path);
+  strip_final_slashes(&g_dirs.located_path);
   check_working_directory();
-  directory_key(g_dirs.linux_path, &e.key);
+  directory_key(g_dirs.located_path, &e.key);
   int dir = directory_fd(e.key);
   if (dir == -1) return nullptr;
   int fd = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
