@@ -133,8 +133,8 @@ ConfigScan scan_config(const std::string& path, bool echo) {
   return scan;
 }
 
-// A faulty file ends the run. A line that would outgrow its buffer once
-// converted and expanded is refused rather than cut: a cut option (a path
+// A faulty file ends the run. A line that would outgrow
+// kConfigLineCapacity once converted and expanded is refused rather than cut: a cut option (a path
 // list of /sh, say) would select other files than the user wrote.
 static_assert(kConfigLineCapacity == 10240, "the message below names it");
 

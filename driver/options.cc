@@ -13,13 +13,6 @@ namespace {
 // What applying one option spelling gave.
 enum OptionResult { kApplied = 0, kOutOfMemory = 1, kInvalid = 2 };
 
-bool is_space(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
-         c == '\r';
-}
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 // Whole-word spelling (W): the text must be exactly `word` up to its end
 // or a '/', letters of either case.
 bool word(std::string_view text, std::string_view spelling) {

@@ -11,7 +11,7 @@ namespace kavo {
 
 struct FilterSet;
 
-// Every setting of a run with its default. Flags are 0 or 1.
+// Every setting of a run with its default.
 struct RunOptions {
   bool recurse_subdirs = false;
   bool overwrite = false;

@@ -20,8 +20,6 @@
 namespace kavo {
 namespace {
 
-constexpr char kProgramName[] = "kavo";
-constexpr char kVersion[] = "1.37";
 // Standard output could not be written: the log's output-error note with
 // standard output in the log file's place.
 constexpr char kOutputFailedNote[] = "標準出力の出力に異常を検出しました。\n";

@@ -1,5 +1,6 @@
-// The working state of one run: buffers, strings, counts, and the outcome
-// ranks by which entries, directories and arguments are combined.
+// The working state of one run: the paths and strings being worked on,
+// counts, and the outcome ranks by which entries, directories and arguments
+// are combined.
 
 #ifndef KAVO_DRIVER_RUN_CONTEXT_H_
 #define KAVO_DRIVER_RUN_CONTEXT_H_
@@ -17,10 +18,10 @@ namespace kavo {
 struct FilterSet;
 struct RunOptions;
 
-// Size of the path buffers; a path must stay below it.
-constexpr size_t kPathBufferSize = 2048;
+// The length every path (old or new) must stay below.
+constexpr size_t kPathLengthLimit = 2048;
 
-// The name pattern that names the directory in the path buffer itself.
+// The name pattern that names the directory in `RunContext::path` itself.
 constexpr char kDirectoryMarker[] = ".";
 
 struct RunCounters {
@@ -49,8 +50,13 @@ struct RunStopped {};
 struct RunContext {
   const RunOptions* options = nullptr;
   const FilterSet* filters = nullptr;
-  std::string path;      // path_buffer: directory of the argument + sub-path
-  std::string new_path;  // new_path_buffer: new path, then new name alone
+  // The entry at hand: the argument's directory, the sub-path walked so far
+  // and the entry's name.
+  std::string path;
+  // The entry's new full path once computed; the messages after a move cut
+  // it to the new name alone (strip_directory), so it holds the full path
+  // only until the move has been tried.
+  std::string new_path;
   std::string old_string;
   std::string new_string;
   std::string new_string_template;  // date mode: argument 2 with its '/'

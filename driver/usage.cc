@@ -17,8 +17,6 @@
 namespace kavo {
 namespace {
 
-constexpr char kProgramName[] = "kavo";
-constexpr char kVersion[] = "1.37";
 constexpr char kBuildDate[] = "Apr 19 2005";
 
 // The names the text shows for the executable at hand.

@@ -7,6 +7,11 @@
 
 namespace kavo {
 
+// The program's name and version as the usage text and the log show them
+// (fixed texts: the package version in CMake does not change them).
+constexpr char kProgramName[] = "kavo";
+constexpr char kVersion[] = "1.37";
+
 // Shows the usage pages for the executable `program_path`, naming and
 // listing `config_file` as its configuration file (paged on a console), and
 // ends the process with exit code 1.

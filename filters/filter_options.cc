@@ -30,13 +30,6 @@ constexpr uint32_t kMaskWritable = 0x80;
 // the two markers.
 constexpr uint64_t kLargestSize = kSizeOpen - 1;
 
-bool is_space(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
-         c == '\r';
-}
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
 // Drops the element's trailing white space and gives an element that ends

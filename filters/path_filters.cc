@@ -22,8 +22,8 @@ namespace {
 // ---- Byte classes --------------------------------------------------------
 
 // The byte classes of a text, computed once per match so that the walk can
-// ask for any position in either direction. Texts up to the size of the
-// run's path buffer stay on the stack.
+// ask for any position in either direction. Texts below the run's path
+// length limit (2048 bytes) stay on the stack.
 struct ByteClasses {
   uint8_t local[2048];
   std::vector<uint8_t> heap;

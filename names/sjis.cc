@@ -45,6 +45,13 @@ int sjis_byte_class(std::string_view s, size_t index) {
 
 char fold_ascii(char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
 
+bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r';
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
 bool starts_with(std::string_view s, std::string_view prefix) {
   if (prefix.empty()) return s.empty();
   return s.substr(0, prefix.size()) == prefix;

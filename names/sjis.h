@@ -27,6 +27,14 @@ int sjis_byte_class(std::string_view s, size_t index);
 // 'a'-'z' to 'A'-'Z'; every other byte unchanged.
 char fold_ascii(char c);
 
+// True for the ASCII white space of numbers and lists: space, tab, line
+// feed, vertical tab, form feed and carriage return (never a trail byte's
+// value, so safe at any position).
+bool is_space(char c);
+
+// True for '0'-'9'.
+bool is_digit(char c);
+
 // Exact prefix test; an empty prefix matches only an empty string.
 bool starts_with(std::string_view s, std::string_view prefix);
 

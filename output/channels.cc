@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "output/format.h"
 #include "output/pager.h"
 #include "platform/platform.h"
 
@@ -37,30 +38,6 @@ struct ChannelState {
 };
 
 ChannelState g_state;
-
-std::string format_text(const char* format, va_list args) {
-  char small[512];
-  va_list copy;
-  va_copy(copy, args);
-  int n = vsnprintf(small, sizeof small, format, copy);
-  va_end(copy);
-  if (n < 0) return std::string();
-  if (static_cast<size_t>(n) < sizeof small) return std::string(small, n);
-  std::string text(n, '\0');
-  va_copy(copy, args);
-  vsnprintf(text.data(), text.size() + 1, format, copy);
-  va_end(copy);
-  return text;
-}
-
-__attribute__((format(printf, 1, 2))) std::string printf_text(
-    const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::string text = format_text(format, args);
-  va_end(args);
-  return text;
-}
 
 long write_stream(Stream stream, const std::string& text) {
   return console_write(stream, text.data(), text.size());

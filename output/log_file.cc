@@ -1,9 +1,8 @@
 #include "output/log_file.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <string>
 
+#include "output/format.h"
 #include "platform/platform.h"
 
 namespace kavo {
@@ -18,20 +17,6 @@ constexpr char kRuleLine[] =
 
 constexpr const char* kWeekdayNames[7] = {"日", "月", "火", "水",
                                           "木", "金", "土"};
-
-__attribute__((format(printf, 1, 2))) std::string printf_text(
-    const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list copy;
-  va_copy(copy, args);
-  int n = vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  std::string text(n > 0 ? n : 0, '\0');
-  if (n > 0) vsnprintf(text.data(), text.size() + 1, format, args);
-  va_end(args);
-  return text;
-}
 
 const char* weekday_name(int weekday) {
   return kWeekdayNames[weekday >= 0 && weekday < 7 ? weekday : 0];

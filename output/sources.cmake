@@ -2,6 +2,7 @@ set(OUTPUT_SOURCES
   output/channels.cc
   output/pager.cc
   output/log_file.cc
+  output/format.cc
 )
 set(OUTPUT_TESTS
   output/channels_test.cc

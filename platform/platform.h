@@ -1,10 +1,10 @@
 // The file-system and console operations the program needs, as plain
-// functions. posix.cc defines them on Linux, win32.cc on Windows; the build
-// compiles exactly one of them.
+// functions. The posix_*.cc files define them on Linux, win32.cc on
+// Windows; the build compiles exactly one of the two layers.
 //
 // Every text that crosses this interface is internal text: a Shift-JIS byte
 // string in which `\` separates directories. On Linux the layer converts to
-// and from the external encoding and maps paths (see posix.cc).
+// and from the external encoding and maps paths (see posix_entries.cc).
 
 #ifndef KAVO_PLATFORM_PLATFORM_H_
 #define KAVO_PLATFORM_PLATFORM_H_
@@ -12,6 +12,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,8 +69,17 @@ DirectorySearch* directory_search_open(const std::string& directory);
 // platform reports them). Returns false when the listing is exhausted.
 bool directory_search_next(DirectorySearch* search, FindRecord* record);
 
-// Ends a listing started by directory_search_open.
+// Ends a listing started by directory_search_open (null is allowed).
 void directory_search_close(DirectorySearch* search);
+
+// A listing that ends itself when its owner goes out of scope.
+struct DirectorySearchCloser {
+  void operator()(DirectorySearch* search) const {
+    directory_search_close(search);
+  }
+};
+using DirectorySearchHandle =
+    std::unique_ptr<DirectorySearch, DirectorySearchCloser>;
 
 // Looks the entry named by `path` (no wildcards) up now and fills `*record`
 // completely, `name` holding the name as the file system stores it.

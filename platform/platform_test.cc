@@ -1,5 +1,6 @@
-// The contract of the platform operations, which posix.cc and win32.cc both
-// pass (the Windows build runs it under Wine, in code page 932).
+// The contract of the platform operations, which the Linux layer
+// (posix_*.cc) and win32.cc both pass (the Windows build runs it under
+// Wine, in code page 932).
 // Rules of the Linux layer alone are marked so.
 
 #include "platform/platform.h"

@@ -1,8 +1,16 @@
-// Pieces of the Linux platform layer that its tests reach directly, because
-// the conditions that select them cannot be produced on the test machine.
+// What the files of the Linux platform layer share among themselves
+// (posix_entries.cc, posix_files.cc, posix_console.cc), and the pieces its
+// tests reach directly because the conditions that select them cannot be
+// produced on the test machine. Nothing outside platform/ includes it.
 
 #ifndef KAVO_PLATFORM_POSIX_INTERNAL_H_
 #define KAVO_PLATFORM_POSIX_INTERNAL_H_
+
+#include <fcntl.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -12,6 +20,77 @@ namespace kavo {
 // never replaces an existing entry (Linux paths).
 MoveResult move_without_noreplace(const char* from, const char* to);
 
+namespace posix {
+
+// ---- Entries (posix_entries.cc) ----
+
+// The Linux path of an internal path, written into `*scratch`; returns its
+// text.
+const char* linux_path(const std::string& internal, std::string* scratch);
+
+// True when the mode's owner write bit is clear (never for a link).
+bool is_read_only(mode_t mode);
+
+// An entry as the operations address it: its directory's descriptor and
+// key, and its last path component as written ("." and ".." included).
+struct Located {
+  int dir = AT_FDCWD;
+  std::string key;  // "" is the working directory
+  std::string name;
+  bool must_be_directory = false;  // the path ended in a separator
+};
+
+// The two entries one operation addresses (a move's ends; `second` unused
+// by the others).
+struct LocatedPair {
+  Located* first;
+  Located* second;
+};
+
+// Starts one operation on entries: the directory descriptors it locates
+// stay cached until the next one starts. Returns the records it fills,
+// owned by the directory cache and reused by every operation.
+LocatedPair begin_entry_operation();
+
+// Fills `*out` for the internal path; false when its directory cannot be
+// opened.
+bool locate(const std::string& internal, Located* out);
+
+// Locates the entry at the internal path and reads its status (a link's
+// own); false when its directory cannot be opened or it is not there.
+bool stat_entry(const std::string& path, Located* e, struct stat* st);
+
+// Locates both ends of a move; false when a directory cannot be opened.
+bool locate_pair(const std::string& from, const std::string& to, Located* a,
+                 Located* b);
+
+// After the program moved `from` to `to`: the cached directories at or
+// below the old path are known by the new path from now on.
+void note_moved(const Located& from, const Located& to);
+
+// ---- Output to descriptors (posix_files.cc) ----
+
+// Converted text held back before a write: files and standard output are
+// written once this much has gathered.
+constexpr size_t kBufferLimit = 64 * 1024;
+
+// Internal text on its way to a file descriptor: the held lead byte and the
+// converted bytes not yet written.
+struct OutputSink {
+  std::string held;
+  std::string buffer;
+  bool failed = false;
+};
+
+// Converts `data` into the sink's buffer; with `crlf` every "\n" of the
+// internal text is stored as "\r\n".
+void sink_append(OutputSink* sink, const char* data, size_t size, bool crlf);
+
+// Writes the sink's buffer to `fd` and empties it; false once any write of
+// the sink has failed.
+bool sink_flush(OutputSink* sink, int fd);
+
+}  // namespace posix
 }  // namespace kavo
 
 #endif  // KAVO_PLATFORM_POSIX_INTERNAL_H_

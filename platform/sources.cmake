@@ -1,5 +1,7 @@
 set(PLATFORM_POSIX_SOURCES
-  platform/posix.cc
+  platform/posix_entries.cc
+  platform/posix_files.cc
+  platform/posix_console.cc
   platform/posix_text.cc
   platform/shift_jis_text.cc
 )

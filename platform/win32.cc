@@ -360,7 +360,15 @@ bool finish_case_only_move(const std::string& from, const std::string& to) {
 
 // ---- Directory search ---------------------------------------------------
 
+// Owns its find handle: deleting it closes the handle.
 struct DirectorySearch {
+  DirectorySearch() = default;
+  ~DirectorySearch() {
+    if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+  }
+  DirectorySearch(const DirectorySearch&) = delete;
+  DirectorySearch& operator=(const DirectorySearch&) = delete;
+
   HANDLE handle = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAA pending;
   bool has_pending = false;
@@ -399,11 +407,7 @@ bool directory_search_next(DirectorySearch* search, FindRecord* record) {
   return true;
 }
 
-void directory_search_close(DirectorySearch* search) {
-  if (!search) return;
-  if (search->handle != INVALID_HANDLE_VALUE) FindClose(search->handle);
-  delete search;
-}
+void directory_search_close(DirectorySearch* search) { delete search; }
 
 bool find_entry(const std::string& path, FindRecord* record) {
   WIN32_FIND_DATAA data;
@@ -434,14 +438,13 @@ bool entry_listed(const std::string& path) {
   if (get_attributes(path) != kAttrMissing) return true;
   size_t start = last_component_start(path);
   if (start == path.size()) return false;
-  DirectorySearch* search = directory_search_open(path.substr(0, start));
+  DirectorySearchHandle search(directory_search_open(path.substr(0, start)));
   if (search == nullptr) return false;
   bool listed = false;
   FindRecord record;
-  while (!listed && directory_search_next(search, &record)) {
+  while (!listed && directory_search_next(search.get(), &record)) {
     listed = path.compare(start, std::string::npos, record.name) == 0;
   }
-  directory_search_close(search);
   return listed;
 }
 

@@ -56,7 +56,7 @@ void resolve_directory_argument(const std::string& argument, RunContext* run) {
   if (run->path.back() != ':' && !ends_in_separator(run->path)) {
     run->path += '\\';
   }
-  if (run->path.size() >= kPathBufferSize) {
+  if (run->path.size() >= kPathLengthLimit) {
     print_fatal("パス名が長すぎます:%s", argument.c_str());
   }
   if (!run->options->recurse_subdirs) run->name_pattern = kDirectoryMarker;
@@ -106,7 +106,7 @@ bool common_directory_rule(const std::string& directory, std::string* common) {
 }  // namespace
 
 void resolve_target_argument(const std::string& argument, RunContext* run) {
-  if (argument.size() >= kPathBufferSize) {
+  if (argument.size() >= kPathLengthLimit) {
     print_fatal("パス名が長すぎます:%s", argument.c_str());
   }
   run->name_pattern.reset();

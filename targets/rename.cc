@@ -219,7 +219,7 @@ RenameOutcome attempt(RunContext* run, bool* taken,
     if (run->options->show_unchanged) print_message("%s\n", run->path.c_str());
     return kNotRenamed;
   }
-  if (run->new_path.size() >= kPathBufferSize) {
+  if (run->new_path.size() >= kPathLengthLimit) {
     print_fatal("パス名が長すぎます:%s", run->new_path.c_str());
   }
   if (full_new_path != nullptr) *full_new_path = run->new_path;

@@ -28,11 +28,11 @@ bool matches_pattern(const FindRecord& record, const RunContext& run) {
                                run.options->name_case_fold);
 }
 
-// Writes `name` at `offset` of the path buffer, refusing a path that would
-// not fit into it.
+// Puts `name` in place of what follows `offset` in run->path, refusing a
+// path that would reach kPathLengthLimit.
 void set_entry_name(size_t offset, const std::string& name, RunContext* run) {
   run->path.resize(offset);
-  if (offset + name.size() >= kPathBufferSize) {
+  if (offset + name.size() >= kPathLengthLimit) {
     print_fatal("パス名が長すぎます:%s", (run->path + name).c_str());
   }
   run->path += name;
@@ -50,19 +50,18 @@ bool keep_in_snapshot(const FindRecord& record, const RunContext& run) {
 // Lists the directory run->path completely before anything in it is
 // renamed, so that a renamed entry never shows up a second time.
 bool take_snapshot(const RunContext& run, std::vector<FindRecord>* snapshot) {
-  DirectorySearch* search = directory_search_open(run.path);
+  DirectorySearchHandle search(directory_search_open(run.path));
   if (search == nullptr) return false;
   try {
     FindRecord record;
-    while (directory_search_next(search, &record)) {
+    while (directory_search_next(search.get(), &record)) {
       if (keep_in_snapshot(record, run)) snapshot->push_back(std::move(record));
     }
   } catch (const std::bad_alloc&) {
-    directory_search_close(search);
+    search.reset();  // the fatal channel ends the process without unwinding
     print_fatal(snapshot->empty() ? "メモリー不足"
                                   : "メモリー不足で改名できません。");
   }
-  directory_search_close(search);
   return true;
 }
 
@@ -121,10 +120,10 @@ void descend(const FindRecord& record, bool checked, RunContext* run,
     report_excluded("DIR対象外", *run, outcome);
     return;
   }
-  // The subdirectory's text with its separator must fit the path buffer
-  // too, even when nothing in it would be named.
+  // The subdirectory's text with its separator must stay below the path
+  // length limit too, even when nothing in it would be named.
   run->path += '\\';
-  if (run->path.size() >= kPathBufferSize) {
+  if (run->path.size() >= kPathLengthLimit) {
     print_fatal("パス名が長すぎます:%s", run->path.c_str());
   }
   *outcome = merge_outcome(*outcome, walk_directory(run->path.size(), run));

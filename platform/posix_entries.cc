@@ -1,0 +1,581 @@
+// The Linux layer's entries: directory descriptors, paths, attributes and
+// listing.
+//
+// Every path and text that crosses platform.h is internal text (Shift-JIS,
+// `\` separators); posix_text.h converts at this boundary. Paths map as:
+//   `\a\b` <-> `/a/b`; `X:\a` -> `/a` (every drive letter is the one root);
+//   `X:` and `X:rel` -> the working directory (`.`, `rel`);
+//   `\\server\share\rest` -> `/net/server/share/rest` (where an automounter
+//   conventionally mounts network shares); an empty path -> `.`.
+//
+// Entries are taken as they are: symbolic links are never followed (a link
+// to a directory is not a directory), names are compared exactly, and there
+// are no 8.3 aliases. Attributes are made from the owner's mode bits and the
+// name: read-only when the owner write bit is clear, hidden for a leading
+// '.', archive on every non-directory.
+//
+// Entries are reached through descriptors of their directories, opened one
+// component at a time without following links (see "Directory
+// descriptors" below): no symbolic link is followed anywhere in a path,
+// only the working directory is taken as it is.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix_internal.h"
+#include "platform/posix_text.h"
+#include "platform/shift_jis_text.h"
+
+namespace kavo {
+namespace posix {
+
+const char* linux_path(const std::string& internal, std::string* scratch) {
+  scratch->clear();
+  append_external_path(internal, scratch);
+  return scratch->c_str();
+}
+
+bool is_read_only(mode_t mode) { return !S_ISLNK(mode) && !(mode & S_IWUSR); }
+
+}  // namespace posix
+
+namespace {
+
+using posix::is_read_only;
+using posix::linux_path;
+using posix::Located;
+
+bool is_hidden_name(std::string_view name) {
+  return !name.empty() && name[0] == '.' && name != "." && name != "..";
+}
+
+// Removes the final slashes of a Linux path (not the root's own). Returns
+// true when there were any: the path then names a directory or nothing.
+bool strip_final_slashes(std::string* path) {
+  size_t end = path->size();
+  while (end > 1 && (*path)[end - 1] == '/') --end;
+  bool had = end != path->size();
+  path->resize(end);
+  return had;
+}
+
+// The last name of an internal path: trailing separators and "." steps are
+// passed over (`x\old1\.` names old1), double-byte characters stepped over.
+std::string_view internal_last_component(std::string_view p) {
+  size_t start = p.size() >= 2 && p[1] == ':' ? 2 : 0;
+  std::string_view found;
+  bool saw_dot = false;
+  size_t piece = start;
+  for (size_t i = start; i <= p.size();) {
+    if (i == p.size() || p[i] == '\\' || p[i] == '/') {
+      std::string_view part = p.substr(piece, i - piece);
+      saw_dot = saw_dot || part == ".";
+      if (!part.empty() && part != ".") found = part;
+      piece = ++i;
+    } else {
+      i += is_lead(p[i]) && i + 1 < p.size() ? 2 : 1;
+    }
+  }
+  return found.empty() && saw_dot ? std::string_view(".") : found;
+}
+
+// ---- Directory descriptors ------------------------------------------------
+//
+// Every operation on an entry is made relative to a descriptor of the
+// directory that holds it, never with a whole path that the kernel would
+// resolve again. A directory is opened one component at a time with
+// O_NOFOLLOW, from the working directory or from "/", so no symbolic link is
+// ever followed on the way; a directory swapped for a link after it was
+// listed is therefore never entered, and nothing is renamed through a link.
+//
+// The descriptors are kept in a small cache keyed by the directory's Linux
+// path (without "." components and repeated slashes). A walk thus keeps
+// working in the very directories it listed, and per entry no path is
+// resolved twice. The keys are the program's own view of the tree: when it
+// moves an entry, the keys at and below the old path are renamed to the new
+// one (their descriptors still name the same directories), and keys at and
+// below the new path, which could only be stale, are dropped. The program
+// never changes its working directory; the cache still notices a change
+// whenever a directory is listed or opened afresh, and drops its relative
+// keys then.
+
+// Enough for the chain of directories of a deep walk and a few more; each
+// holds a descriptor.
+constexpr size_t kCachedDirectoryLimit = 64;
+
+struct CachedDirectory {
+  std::string key;
+  int fd = -1;
+  uint64_t last_use = 0;
+};
+
+struct DirectoryCache {
+  std::vector<CachedDirectory> entries;
+  size_t recent = 0;   // index of the entry used last
+  uint64_t clock = 0;  // advanced once per operation
+  bool cwd_known = false;
+  dev_t cwd_device = 0;
+  ino_t cwd_inode = 0;
+  uint64_t cwd_changes = 0;  // times the relative keys were dropped
+  // Kept from one operation to the next rather than made afresh, so that
+  // the per-entry calls (listing, completing, moving) allocate nothing once
+  // the strings have grown: the Linux path being located and the entries an
+  // operation addresses (begin_entry_operation).
+  std::string located_path;
+  Located first;
+  Located second;
+};
+
+DirectoryCache g_dirs;
+
+bool is_absolute_key(std::string_view key) {
+  return !key.empty() && key[0] == '/';
+}
+
+// True when `key` lies strictly below the directory `ancestor`.
+bool key_is_below(std::string_view key, std::string_view ancestor) {
+  if (ancestor == "/") return key.size() > 1 && key[0] == '/';
+  return key.size() > ancestor.size() && key[ancestor.size()] == '/' &&
+         key.compare(0, ancestor.size(), ancestor) == 0;
+}
+
+bool key_is_at_or_below(std::string_view key, std::string_view top) {
+  return key == top || key_is_below(key, top);
+}
+
+// A ".." after a name: such a key is an alias that a move may outdate.
+bool key_has_inner_parent_step(std::string_view key) {
+  size_t start = 0;
+  bool after_name = false;
+  while (start <= key.size()) {
+    size_t end = key.find('/', start);
+    if (end == std::string_view::npos) end = key.size();
+    std::string_view part = key.substr(start, end - start);
+    if (part == "..") {
+      if (after_name) return true;
+    } else if (!part.empty()) {
+      after_name = true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+// The key of the directory the Linux path `dir` names.
+void directory_key(std::string_view dir, std::string* key) {
+  key->clear();
+  if (is_absolute_key(dir)) key->push_back('/');
+  size_t start = 0;
+  while (start <= dir.size()) {
+    size_t end = dir.find('/', start);
+    if (end == std::string_view::npos) end = dir.size();
+    std::string_view part = dir.substr(start, end - start);
+    if (!part.empty() && part != ".") {
+      if (!key->empty() && key->back() != '/') key->push_back('/');
+      key->append(part);
+    }
+    start = end + 1;
+  }
+}
+
+void close_cached(size_t index) {
+  close(g_dirs.entries[index].fd);
+  g_dirs.entries[index] = std::move(g_dirs.entries.back());
+  g_dirs.entries.pop_back();
+  g_dirs.recent = 0;
+}
+
+// Notices a change of the working directory: relative keys are dropped.
+void check_working_directory() {
+  struct stat st;
+  if (stat(".", &st) != 0) return;
+  if (g_dirs.cwd_known && st.st_dev == g_dirs.cwd_device &&
+      st.st_ino == g_dirs.cwd_inode) {
+    return;
+  }
+  for (size_t i = g_dirs.entries.size(); i-- > 0;) {
+    if (!is_absolute_key(g_dirs.entries[i].key)) close_cached(i);
+  }
+  ++g_dirs.cwd_changes;
+  g_dirs.cwd_known = true;
+  g_dirs.cwd_device = st.st_dev;
+  g_dirs.cwd_inode = st.st_ino;
+}
+
+int find_cached(std::string_view key) {
+  std::vector<CachedDirectory>& entries = g_dirs.entries;
+  if (g_dirs.recent < entries.size() && entries[g_dirs.recent].key == key) {
+    entries[g_dirs.recent].last_use = g_dirs.clock;
+    return entries[g_dirs.recent].fd;
+  }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].key != key) continue;
+    entries[i].last_use = g_dirs.clock;
+    g_dirs.recent = i;
+    return entries[i].fd;
+  }
+  return -1;
+}
+
+// Makes room for one more entry: the least recently used one goes, and one
+// that is no ancestor of `key` before any ancestor (a walk comes back to
+// its ancestors). Entries used by the operation in hand stay.
+void evict_for(std::string_view key) {
+  size_t victim = g_dirs.entries.size();
+  bool victim_is_ancestor = true;
+  for (size_t i = 0; i < g_dirs.entries.size(); ++i) {
+    const CachedDirectory& e = g_dirs.entries[i];
+    if (e.last_use == g_dirs.clock) continue;
+    bool ancestor = key_is_below(key, e.key);
+    if (victim == g_dirs.entries.size() || (victim_is_ancestor && !ancestor) ||
+        (ancestor == victim_is_ancestor &&
+         e.last_use < g_dirs.entries[victim].last_use)) {
+      victim = i;
+      victim_is_ancestor = ancestor;
+    }
+  }
+  if (victim < g_dirs.entries.size()) close_cached(victim);
+}
+
+void insert_cached(std::string_view key, int fd) {
+  if (g_dirs.entries.size() >= kCachedDirectoryLimit) evict_for(key);
+  g_dirs.entries.push_back({std::string(key), fd, g_dirs.clock});
+  g_dirs.recent = g_dirs.entries.size() - 1;
+}
+
+int open_step(int base, std::string_view name) {
+  std::string part(name);
+  return openat(base, part.c_str(),
+                O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// The cached directory closest above `key`; `*length` receives the length
+// of its key (0 when there is none).
+int nearest_cached_ancestor(std::string_view key, size_t* length) {
+  int fd = -1;
+  *length = 0;
+  for (CachedDirectory& e : g_dirs.entries) {
+    if (e.key.size() >= *length && key_is_below(key, e.key)) {
+      fd = e.fd;
+      *length = e.key.size();
+      e.last_use = g_dirs.clock;
+    }
+  }
+  return fd;
+}
+
+// Opens the directory `key` (not cached) from its nearest cached ancestor,
+// or from the start, one component at a time. Returns -1 on failure.
+int open_directory(std::string_view key) {
+  if (!is_absolute_key(key)) check_working_directory();
+  size_t done = 0;
+  int base = nearest_cached_ancestor(key, &done);
+  if (base < 0 && is_absolute_key(key)) {
+    base = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (base < 0) return -1;
+    insert_cached("/", base);
+    done = 1;
+  }
+  if (base < 0) base = AT_FDCWD;
+  if (done == key.size()) return base;  // the root itself
+  int fd = base;
+  size_t start = done == 0 ? 0 : done + (key[done] == '/' ? 1 : 0);
+  while (start < key.size()) {
+    size_t end = key.find('/', start);
+    if (end == std::string_view::npos) end = key.size();
+    int next = open_step(fd, key.substr(start, end - start));
+    if (fd != base) close(fd);
+    if (next < 0) return -1;
+    fd = next;
+    start = end + 1;
+  }
+  insert_cached(key, fd);
+  return fd;
+}
+
+// The descriptor of the directory `key` (AT_FDCWD for ""), or -1.
+int directory_fd(const std::string& key) {
+  if (key.empty()) return AT_FDCWD;
+  int fd = find_cached(key);
+  return fd >= 0 ? fd : open_directory(key);
+}
+
+// Splits a Linux path into its directory's key and its last component.
+// "/" itself is the name "/" in the working directory.
+void split_path(std::string* path, Located* out) {
+  out->must_be_directory = strip_final_slashes(path);
+  size_t slash = path->rfind('/');
+  if (*path == "/" || slash == std::string::npos) {
+    out->key.clear();
+    out->name.assign(*path);
+    return;
+  }
+  out->name.assign(*path, slash + 1);
+  directory_key(std::string_view(*path).substr(0, slash == 0 ? 1 : slash),
+                &out->key);
+}
+
+// The key of the entry itself; false when its name is no plain component.
+bool entry_key(const Located& entry, std::string* key) {
+  if (entry.name.empty() || entry.name == "." || entry.name == ".." ||
+      entry.name == "/") {
+    return false;
+  }
+  *key = entry.key;
+  if (!key->empty() && key->back() != '/') key->push_back('/');
+  key->append(entry.name);
+  return true;
+}
+
+}  // namespace
+
+namespace posix {
+
+LocatedPair begin_entry_operation() {
+  ++g_dirs.clock;
+  return {&g_dirs.first, &g_dirs.second};
+}
+
+bool locate(const std::string& internal, Located* out) {
+  linux_path(internal, &g_dirs.located_path);
+  split_path(&g_dirs.located_path, out);
+  out->dir = directory_fd(out->key);
+  return out->dir != -1;
+}
+
+bool stat_entry(const std::string& path, Located* e, struct stat* st) {
+  return locate(path, e) &&
+         fstatat(e->dir, e->name.c_str(), st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Locates both ends of a move. When locating the second noticed a new
+// working directory, the first one's descriptor may be closed by now: it is
+// located again.
+bool locate_pair(const std::string& from, const std::string& to, Located* a,
+                 Located* b) {
+  uint64_t changes = g_dirs.cwd_changes;
+  if (!locate(from, a) || !locate(to, b)) return false;
+  return changes == g_dirs.cwd_changes || locate(from, a);
+}
+
+void note_moved(const Located& from, const Located& to) {
+  std::string old_key;
+  std::string new_key;
+  bool known = entry_key(from, &old_key) && entry_key(to, &new_key);
+  bool absolute = is_absolute_key(old_key);
+  for (size_t i = g_dirs.entries.size(); i-- > 0;) {
+    std::string& key = g_dirs.entries[i].key;
+    // Another spelling of the same directory could not be renamed.
+    bool alias =
+        is_absolute_key(key) != absolute || key_has_inner_parent_step(key);
+    if (!known || alias || key_is_at_or_below(key, new_key)) {
+      close_cached(i);
+    } else if (key_is_at_or_below(key, old_key)) {
+      key = new_key + key.substr(old_key.size());
+    }
+  }
+}
+
+}  // namespace posix
+
+namespace {
+
+// ---- Entries ------------------------------------------------------------
+
+struct EntryInfo {
+  mode_t mode = 0;
+  uint64_t size = 0;
+  int64_t access_time = 0;
+  int64_t write_time = 0;
+  int64_t birth_time = 0;
+  bool has_birth_time = false;
+};
+
+bool read_info(int dir, const char* name, EntryInfo* info) {
+  struct statx sx;
+  if (statx(dir, name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME,
+            &sx) == 0) {
+    info->mode = sx.stx_mode;
+    info->size = sx.stx_size;
+    info->access_time = sx.stx_atime.tv_sec;
+    info->write_time = sx.stx_mtime.tv_sec;
+    info->has_birth_time = (sx.stx_mask & STATX_BTIME) != 0;
+    info->birth_time = sx.stx_btime.tv_sec;
+    return true;
+  }
+  if (errno != ENOSYS) return false;
+  struct stat st;
+  if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  info->mode = st.st_mode;
+  info->size = st.st_size;
+  info->access_time = st.st_atime;
+  info->write_time = st.st_mtime;
+  info->has_birth_time = false;
+  return true;
+}
+
+// Reads the entry an internal path names, without following a final link.
+// A path written with a final separator must name a directory.
+bool read_entry(const std::string& internal, EntryInfo* info,
+                std::string_view* linux_name) {
+  Located& e = *posix::begin_entry_operation().first;
+  if (!posix::locate(internal, &e) || !read_info(e.dir, e.name.c_str(), info)) {
+    return false;
+  }
+  if (e.must_be_directory && !S_ISDIR(info->mode)) return false;
+  if (linux_name) *linux_name = e.name;
+  return true;
+}
+
+uint32_t attributes_of(mode_t mode, std::string_view name) {
+  uint32_t attributes = S_ISDIR(mode) ? kAttrDirectory : kAttrArchive;
+  if (is_read_only(mode)) attributes |= kAttrReadOnly;
+  if (is_hidden_name(name)) attributes |= kAttrHidden;
+  return attributes != 0 ? attributes : kAttrNormal;
+}
+
+void fill_record(const EntryInfo& info, std::string_view name,
+                 FindRecord* record) {
+  record->attributes = attributes_of(info.mode, name);
+  record->creation_time =
+      info.has_birth_time ? info.birth_time : info.write_time;
+  record->access_time = info.access_time;
+  record->write_time = info.write_time;
+  record->size = S_ISDIR(info.mode) ? 0 : info.size;
+  record->short_name.clear();
+  record->complete = true;
+}
+
+}  // namespace
+
+// ---- Directory search ---------------------------------------------------
+
+// Owns its listing: deleting it closes the directory.
+struct DirectorySearch {
+  explicit DirectorySearch(DIR* listing) : dir(listing) {}
+  ~DirectorySearch() { closedir(dir); }
+  DirectorySearch(const DirectorySearch&) = delete;
+  DirectorySearch& operator=(const DirectorySearch&) = delete;
+
+  DIR* dir;
+};
+
+// The listing reads through a descriptor of its own, opened from the cached
+// one, which stays behind for the operations on the entries.
+DirectorySearch* directory_search_open(const std::string& directory) {
+  Located& e = *posix::begin_entry_operation().first;
+  linux_path(directory, &g_dirs.located_path);
+  strip_final_slashes(&g_dirs.located_path);
+  check_working_directory();
+  directory_key(g_dirs.located_path, &e.key);
+  int dir = directory_fd(e.key);
+  if (dir == -1) return nullptr;
+  int fd = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  DIR* listing = fdopendir(fd);
+  if (!listing) {
+    close(fd);
+    return nullptr;
+  }
+  return new DirectorySearch(listing);
+}
+
+bool directory_search_next(DirectorySearch* search, FindRecord* record) {
+  errno = 0;
+  dirent* entry = readdir(search->dir);
+  if (!entry) return false;
+  bool is_directory = entry->d_type == DT_DIR;
+  if (entry->d_type == DT_UNKNOWN) {
+    struct stat st;
+    is_directory = fstatat(dirfd(search->dir), entry->d_name, &st,
+                           AT_SYMLINK_NOFOLLOW) == 0 &&
+                   S_ISDIR(st.st_mode);
+  }
+  record->name.clear();
+  append_internal(entry->d_name, TextKind::kName, &record->name);
+  record->attributes = is_directory ? kAttrDirectory : kAttrArchive;
+  if (is_hidden_name(entry->d_name)) record->attributes |= kAttrHidden;
+  record->creation_time = record->access_time = record->write_time = 0;
+  record->size = 0;
+  record->short_name.clear();
+  record->complete = false;
+  return true;
+}
+
+void directory_search_close(DirectorySearch* search) { delete search; }
+
+bool find_entry(const std::string& path, FindRecord* record) {
+  EntryInfo info;
+  if (path.empty() || !read_entry(path, &info, nullptr)) return false;
+  std::string_view name = internal_last_component(path);
+  fill_record(info, name, record);
+  record->name.assign(name);
+  return true;
+}
+
+bool complete_entry(const std::string& path, FindRecord* record) {
+  EntryInfo info;
+  std::string_view linux_name;
+  if (!read_entry(path, &info, &linux_name)) {
+    record->attributes = kAttrMissing;
+    return false;
+  }
+  fill_record(info, linux_name, record);
+  return true;
+}
+
+// A listed name always leads back to its entry: names are kept byte for
+// byte (escaped where they must be).
+bool entry_listed(const std::string& path) {
+  return get_attributes(path) != kAttrMissing;
+}
+
+uint32_t get_attributes(const std::string& path) {
+  EntryInfo info;
+  std::string_view linux_name;
+  if (!read_entry(path, &info, &linux_name)) return kAttrMissing;
+  return attributes_of(info.mode, linux_name);
+}
+
+// The answer cannot change while the command runs in any way it could act
+// on, and the rename step asks it for every entry.
+bool volume_available(const std::string& root) {
+  static std::map<std::string, bool> answers;
+  auto found = answers.find(root);
+  if (found != answers.end()) return found->second;
+  std::string path;
+  struct statvfs vfs;
+  bool ok = statvfs(linux_path(root, &path), &vfs) == 0;
+  answers.emplace(root, ok);
+  return ok;
+}
+
+std::string name_pattern_text(const std::string& text, NamePatternKind kind) {
+  return name_pattern(text, kind);
+}
+
+size_t stored_name_length(std::string_view name) {
+  return external_length(name);
+}
+
+// Linux names are case-sensitive.
+bool same_path_text(std::string_view a, std::string_view b) { return a == b; }
+
+bool entry_identity(const std::string& path, FileIdentity* identity) {
+  Located& e = *posix::begin_entry_operation().first;
+  struct stat st;
+  if (!posix::stat_entry(path, &e, &st)) return false;
+  identity->volume = st.st_dev;
+  identity->index = st.st_ino;
+  return true;
+}
+
+}  // namespace kavo
