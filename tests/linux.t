@@ -80,7 +80,7 @@ A directory the command may not read is passed over, also once renamed
   Q_c/
   Q_c/XYZ_3.txt <ABC_c/ABC_3.txt>
 
-A tree deeper than the path buffer stops the run with the path it could
+A tree deeper than the path length limit stops the run with the path it could
 not hold, and nothing is renamed: 18 levels of 250-byte names (deeper than
 the kernel resolves; the buffer ends at the ninth), and 1,500 levels of
 one byte (the 1,024th directory with its separator no longer fits). With

@@ -202,7 +202,7 @@ by an absolute path with a drive letter from another directory.
   sub/old1/
   sub/old1/keep.txt
 
-Arguments too long for the path buffer, a network path without a share, or
+Arguments longer than the path length limit, a network path without a share, or
 a file given as the directory to walk stop the run before anything else.
 
   $ fresh stops
