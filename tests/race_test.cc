@@ -96,8 +96,12 @@ TEST(Crash, KillAtAnyMomentLosesNoFile) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> moment(0.05 * duration,
                                                 0.95 * duration);
+  // Ten trials; a busy machine can make a run end before its kill lands,
+  // so more follow until five kills have interrupted a run (twenty at most).
   int interrupted = 0;
-  for (int trial = 0; trial < 10 && !HasFailure(); ++trial) {
+  for (int trial = 0;
+       trial < 20 && (trial < 10 || interrupted < 5) && !HasFailure();
+       ++trial) {
     SCOPED_TRACE(testing::Message() << "seed " << seed << " trial " << trial);
     const char* from = trial % 2 ? "ABC" : "XYZ";
     const char* to = trial % 2 ? "XYZ" : "ABC";
