@@ -23,6 +23,7 @@ TEST(EstimateColumns, FollowsTheDirectiveTable) {
       {estimate_columns("%lu", static_cast<unsigned long>(1ULL << 32)), 1},
       {estimate_columns("%*d", 5, 42), 5},
       {estimate_columns("%*d", 1, 12345), 5},
+      {estimate_columns("%*d:", 5, 42), 6},
       {estimate_columns("%-*s|", 10, "abc"), 11},
       {estimate_columns("%-*s", 2, "a\tb"), 10},
       {estimate_columns("%d %s %d", 7, "xy", 100), 8},
