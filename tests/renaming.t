@@ -3,29 +3,20 @@ overwrites, test mode and the runs that stop.
 
   $ . "$TESTDIR/setup.sh"
 
-A plain run renames each matching file once and counts it.
+A plain run renames each matching file once and counts it. A new string
+whose last byte is 0x5C (表) or 0x7C (ポ) in Shift-JIS holds no backslash
+and no bar.
 
   $ fresh plain
-  $ echo 1 > a.ABC.txt; echo 2 > b.ABC.txt; touch c.txt
+  $ echo 1 > a.ABC.txt; echo 2 > b.ABC.txt; touch c.txt; mk ab ac
   $ row kavo ABC 123 '*.txt'
   a.ABC.txt→a.123.txt b.ABC.txt→b.123.txt  改名成功:2個
-  $ tree
-  a.123.txt <1>
-  b.123.txt <2>
-  c.txt
-
-A new string whose last byte is 0x5C (表) or 0x7C (ポ) in Shift-JIS holds
-no backslash and no bar.
-
-  $ fresh trail
-  $ mk ab ac
   $ row kavo a 表 ab
   ab→表b  改名成功:1個
   $ row kavo a ポ ac
   ac→ポc  改名成功:1個
-  $ tree
-  ポc <ac>
-  表b <ab>
+  $ row tree
+  a.123.txt <1> b.123.txt <2> c.txt ポc <ac> 表b <ab>
 
 Arguments 1 and 2 are never options; an empty old string needs an anchor or
 an extension mode.
@@ -40,10 +31,8 @@ an extension mode.
   read.me→xread.me  改名成功:1個
   $ row kavo '' txt '*' /ee
   readme→readme.txt  改名成功:1個
-  $ tree
-  readme.txt <readme>
-  x_d.txt
-  xread.me <read.me>
+  $ row tree
+  readme.txt <readme> x_d.txt xread.me <read.me>
 
 A renamed file never comes back in the same walk, even when its new name
 sorts later and still matches.
@@ -61,13 +50,8 @@ refused move. Nothing renamed answers 2.
 
   $ fresh missing
   $ mk a.txt b.txt sub/
-  $ for f in x.txt sub/x.txt 'missing\*.txt' 'a.txt\*' c: 'c:\'; do row kavo a b "$f" a.txt; done
-  存在せず:x.txt [1]
-  存在せず:sub/x.txt [1]
-  存在せず:missing\*.txt [1]
-  存在せず:a.txt\* [1]
-  存在せず:c: [1]
-  存在せず:c:\ [1]
+  $ for f in x.txt sub/x.txt 'missing\*.txt' 'a.txt\*' c: 'c:\'; do row kavo a b "$f" a.txt; done | paste -sd' '
+  存在せず:x.txt [1] 存在せず:sub/x.txt [1] 存在せず:missing\*.txt [1] 存在せず:a.txt\* [1] 存在せず:c: [1] 存在せず:c:\ [1]
   $ row kavo a b x.txt /v-e
   ファイルが存在しません [1]
   $ row kavo a b x.txt 'y*' /c
@@ -76,16 +60,15 @@ refused move. Nothing renamed answers 2.
   改名対象なし [2]
   $ row kavo a a '*.txt' /v+n
   a.txt b.txt 改名対象なし [2]
-  $ tree
-  a.txt
-  b.txt
-  sub/
+  $ row tree
+  a.txt b.txt sub/
 
 An existing target stops the run, or with /c is passed over; /test shows
-what a run would do and touches nothing.
+what a run would do and touches nothing. An overwrite replaces the target
+in one move and is counted apart.
 
   $ fresh exists
-  $ mk a.txt b.txt c_a.txt
+  $ mk a.txt b.txt c_a.txt a1 a2 b2
   $ row kavo a b '*.txt'
   存在済:a.txt≠b.txt  [1]
   $ row kavo a b '*.txt' /test /o
@@ -94,23 +77,12 @@ what a run would do and touches nothing.
   存在済:a.txt≠b.txt c_a.txt→c_b.txt  改名成功:1個 改名失敗:1個 [2]
   $ row kavo a b '*.txt' /c
   存在済:a.txt≠b.txt c_a.txt→c_b.txt  改名成功:1個 改名失敗:1個 [2]
-  $ tree
-  a.txt
-  b.txt
-  c_b.txt <c_a.txt>
-
-An overwrite replaces the target in one move and is counted apart.
-
-  $ fresh overwrite
-  $ mk a1 a2 b2 a.txt b.txt
   $ row kavo a b 'a?' /o
   a1→b1 a2=>b2  改名成功:2個（通常:1個, 上書:1個）
   $ row kavo a b a.txt /o
   a.txt=>b.txt  改名成功:1個（通常:0個, 上書:1個）
-  $ tree
-  b.txt <a.txt>
-  b1 <a1>
-  b2 <a2>
+  $ row tree
+  b.txt <a.txt> b1 <a1> b2 <a2> c_b.txt <c_a.txt>
 
 /o never replaces a file the same run moved into place: that overwrite
 fails. A file an earlier run moved there is overwritten, and so is another
@@ -127,9 +99,8 @@ taken name.
   存在済:za.txt≠zb.txt  [1]
   $ row kavo a b za.txt /o
   za.txt=>zb.txt  改名成功:1個（通常:0個, 上書:1個）
-  $ tree
-  b.txt <y>
-  zb.txt <z>
+  $ row tree
+  b.txt <y> zb.txt <z>
 
 A refused overwrite keeps both entries (a directory is never replaced);
 /or clears a read-only target first, /o alone does not.
@@ -141,11 +112,8 @@ A refused overwrite keeps both entries (a directory is never replaced);
   上書改名不能:a.log≠b.log 上書改名不能:a.txt≠b.txt  改名失敗:2個 [2]
   $ row kavo a b a.txt /or
   a.txt=>b.txt  改名成功:1個（通常:0個, 上書:1個）
-  $ tree
-  a.log
-  b.log/
-  b.log/inner
-  b.txt <a.txt>
+  $ row tree
+  a.log b.log/ b.log/inner b.txt <a.txt>
 
 A change of letter case alone is a plain move; names are looked up with
 their case, wildcards fold it.
@@ -162,10 +130,8 @@ their case, wildcards fold it.
   改名対象なし [2]
   $ row kavo c d '*.txt'
   c.TXT→d.TXT  改名成功:1個
-  $ tree
-  A.txt <a.txt>
-  B.txt <b.txt>
-  d.TXT <c.TXT>
+  $ row tree
+  A.txt <a.txt> B.txt <b.txt> d.TXT <c.TXT>
 
 A move the file system refuses (a name over 255 bytes) stops the run with
 its reason; with /v-e only the count says so.
@@ -173,15 +139,10 @@ its reason; with /v-e only the count says so.
   $ fresh toolong
   $ mk a.txt
   $ long=$(printf 'x%.0s' $(seq 252))
-  $ kavo a $long a.txt 2>&1 | sed "s/$long/<252 x>/"
-  改名不能:a.txt≠<252 x>.txt
-  
-  [1]
-  $ kavo a $long a.txt /v-e /c
-  
-  改名失敗:1個
-  [2]
-  $ tree
+  $ row kavo a $long a.txt | sed "s/$long/<252 x>/"
+  改名不能:a.txt≠<252 x>.txt  [1]
+  $ row kavo a $long a.txt /v-e /c; ls
+   改名失敗:1個 [2]
   a.txt
 
 A directory or file named alone is renamed itself, wherever it lies, also
@@ -196,29 +157,20 @@ by an absolute path with a drive letter from another directory.
   $ abs="c:$here\\named\\sub\\new1"
   $ (cd / && row kavo new old "$abs")
   <here>\named\sub\new1→old1  改名成功:1個
-  $ tree
-  sub/
-  sub/new3.txt <sub/old3.txt>
-  sub/old1/
-  sub/old1/keep.txt
+  $ row tree
+  sub/ sub/new3.txt <sub/old3.txt> sub/old1/ sub/old1/keep.txt
 
 Arguments longer than the path length limit, a network path without a share, or
 a file given as the directory to walk stop the run before anything else.
 
   $ fresh stops
   $ mk a.txt
-  $ kavo a b $(printf 'a%.0s' $(seq 2100)) 2>&1 | sed 's/a\{2100\}/<2100 a>/'
-  
-  \x07処理停止:パス名が長すぎます:<2100 a> (esc)
-  [1]
-  $ deep=$(printf 'ABC/%.0s' $(seq 2500)); kavo a b ${deep:0:10000} 2>&1 | sed 's/\(ABC\\\)\{2499\}A/<ABC\\ x2499>A/'
-  
-  \x07処理停止:パス名が長すぎます:<ABC\\ x2499>ABC\\ (esc)
-  [1]
-  $ kavo a b $(printf '*%.0s' $(seq 9999))C 2>&1 | sed 's/\*\{9999\}/<9999 *>/'
-  
-  \x07処理停止:パス名が長すぎます:<9999 *>C (esc)
-  [1]
+  $ row kavo a b $(printf 'a%.0s' $(seq 2100)) | sed 's/a\{2100\}/<2100 a>/'
+   \x07処理停止:パス名が長すぎます:<2100 a> [1] (esc)
+  $ deep=$(printf 'ABC/%.0s' $(seq 2500)); row kavo a b ${deep:0:10000} | sed 's/\(ABC\\\)\{2499\}A/<ABC\\ x2499>A/'
+   \x07処理停止:パス名が長すぎます:<ABC\\ x2499>ABC\\ [1] (esc)
+  $ row kavo a b $(printf '*%.0s' $(seq 9999))C | sed 's/\*\{9999\}/<9999 *>/'
+   \x07処理停止:パス名が長すぎます:<9999 *>C [1] (esc)
   $ row kavo a b '\\server'
    \x07処理停止:複写元"\\\\server"に共有名がありません。 [1] (esc)
   $ row kavo a b a.txt /d /fa
