@@ -7,26 +7,10 @@ old one.
 
   $ fresh entered
   $ mk old1/old2/old3/old_c.txt old1/old2/old_b.txt old1/old2/zold.txt old1/old_a.txt
-  $ kavo old new '*' /d /fa /test
-  old1→new1
-  old1\old2→new2
-  old1\old2\old3→new3
-  old1\old2\old3\old_c.txt→new_c.txt
-  old1\old2\old_b.txt→new_b.txt
-  old1\old2\zold.txt→znew.txt
-  old1\old_a.txt→new_a.txt
-  
-  改名成功:7個
-  $ kavo old new '*' /d /fa
-  old1→new1
-  new1\old2→new2
-  new1\new2\old3→new3
-  new1\new2\new3\old_c.txt→new_c.txt
-  new1\new2\old_b.txt→new_b.txt
-  new1\new2\zold.txt→znew.txt
-  new1\old_a.txt→new_a.txt
-  
-  改名成功:7個
+  $ row kavo old new '*' /d /fa /test
+  old1→new1 old1\old2→new2 old1\old2\old3→new3 old1\old2\old3\old_c.txt→new_c.txt old1\old2\old_b.txt→new_b.txt old1\old2\zold.txt→znew.txt old1\old_a.txt→new_a.txt  改名成功:7個
+  $ row kavo old new '*' /d /fa
+  old1→new1 new1\old2→new2 new1\new2\old3→new3 new1\new2\new3\old_c.txt→new_c.txt new1\new2\old_b.txt→new_b.txt new1\new2\zold.txt→znew.txt new1\old_a.txt→new_a.txt  改名成功:7個
   $ tree
   new1/
   new1/new2/
@@ -43,11 +27,8 @@ directory that has just taken the name "ba".
   $ mk ba/aa1.txt aa/aa2.txt
   $ row kavo a b 'ba/*' ba aa 'ba/*' /c
   ba\aa1.txt→ba1.txt ba→bb aa→ba ba\aa2.txt→ba2.txt  改名成功:4個
-  $ tree
-  ba/
-  ba/ba2.txt <aa/aa2.txt>
-  bb/
-  bb/ba1.txt <ba/aa1.txt>
+  $ row tree
+  ba/ ba/ba2.txt <aa/aa2.txt> bb/ bb/ba1.txt <ba/aa1.txt>
 
 /fd renames directories alone; by default they are only entered. A name
 without wildcards is looked for in every subdirectory.
