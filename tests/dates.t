@@ -9,24 +9,16 @@ A second slash, or none, is refused.
 
   $ fresh layouts
   $ touch -d @1113901507 p.jpg
-  $ for o in /date /dateyyyymmdd-hhmmss /dateyyyymmdd-hhmm /dateyymmdd-hhmmss /dateyymmdd-hhmm /dateyyyymmdd /dateyymmdd; do
-  >   kavo p / p.jpg $o /test | sed -n 1p; done
-  p.jpg→20050419-090507.jpg
-  p.jpg→20050419-090507.jpg
-  p.jpg→20050419-0905.jpg
-  p.jpg→050419-090507.jpg
-  p.jpg→050419-0905.jpg
-  p.jpg→20050419.jpg
-  p.jpg→050419.jpg
-  $ TZ=JST-9 kavo p / p.jpg /date /test | sed -n 1p
+  $ for o in '' yyyymmdd-hhmmss yyyymmdd-hhmm yymmdd-hhmmss yymmdd-hhmm yyyymmdd yymmdd; do
+  >   kavo p / p.jpg /date$o /test | sed -n 1p; done | paste -sd' '
+  p.jpg→20050419-090507.jpg p.jpg→20050419-090507.jpg p.jpg→20050419-0905.jpg p.jpg→050419-090507.jpg p.jpg→050419-0905.jpg p.jpg→20050419.jpg p.jpg→050419.jpg
+  $ for z in JST-9 HST10; do TZ=$z kavo p / p.jpg /date /test | sed -n 1p; done
   p.jpg→20050419-180507.jpg
-  $ TZ=HST10 kavo p / p.jpg /date /test | sed -n 1p
   p.jpg→20050418-230507.jpg
-  $ touch -d @946782245 q.jpg; kavo q / q.jpg /dateyymmdd /test | sed -n 1p
+  $ touch -d @946782245 q.jpg; touch -d @1104535800 r.jpg; touch -d @1104537630 s.jpg
+  $ { kavo q / q.jpg /dateyymmdd /test; kavo r / r.jpg /date /date+3600 /test; kavo s / s.jpg /date /date-60 /test; } | grep →
   q.jpg→000102.jpg
-  $ touch -d @1104535800 r.jpg; kavo r / r.jpg /date /date+3600 /test | sed -n 1p
   r.jpg→20050101-003000.jpg
-  $ touch -d @1104537630 s.jpg; kavo s / s.jpg /date /date-60 /test | sed -n 1p
   s.jpg→20041231-235930.jpg
   $ row kavo p x/ p.jpg /dateyymmdd
   p.jpg→x050419.jpg  改名成功:1個
@@ -34,11 +26,8 @@ A second slash, or none, is refused.
    \x07処理停止:/dataオプション時は、新文字列に "/" を指定できますが、2文字以上指定することは出来ません。 [1] (esc)
   $ row kavo q x q.jpg /date
    \x07処理停止:メモリー不足で改名できません。 [1] (esc)
-  $ tree
-  q.jpg
-  r.jpg
-  s.jpg
-  x050419.jpg
+  $ row tree
+  q.jpg r.jpg s.jpg x050419.jpg
 
 Entries of one second take duplicate numbers; in test mode nothing is
 renamed, so both show the plain name. /o replaces a name that was taken
@@ -54,12 +43,8 @@ taken and the next number is tried.
   $ mk ia.jpg ib.jpg ic.jpg; touch -d @1113901507 i?.jpg; echo old > 20050419-2.jpg
   $ row kavo 'i?' / '*.jpg' /dateyyyymmdd /o
   ia.jpg→20050419.jpg ib.jpg=>20050419-2.jpg ic.jpg→20050419-3.jpg  改名成功:3個（通常:2個, 上書:1個）
-  $ tree
-  20050419-090507-2.jpg <ib.jpg>
-  20050419-090507.jpg <ia.jpg>
-  20050419-2.jpg <ib.jpg>
-  20050419-3.jpg <ic.jpg>
-  20050419.jpg <ia.jpg>
+  $ row tree
+  20050419-090507-2.jpg <ib.jpg> 20050419-090507.jpg <ia.jpg> 20050419-2.jpg <ib.jpg> 20050419-3.jpg <ic.jpg> 20050419.jpg <ia.jpg>
 
 /datel limits the names tried: 1 only the bare date name, 2 one number.
 
@@ -69,18 +54,10 @@ taken and the next number is tried.
   ia.jpg→20050419.jpg 存在済:ib.jpg≠20050419.jpg  改名成功:1個 [1]
   $ row kavo 'i?' / '*.jpg' /dateyyyymmdd /datel1 /c
   存在済:ib.jpg≠20050419.jpg 存在済:ic.jpg≠20050419.jpg 存在済:id.jpg≠20050419.jpg  改名失敗:3個 [2]
-  $ rm 20050419.jpg; kavo 'i?' / '*.jpg' /dateyyyymmdd /datel2 /c
-  ib.jpg→20050419.jpg
-  ic.jpg→20050419-2.jpg
-  存在済:id.jpg≠20050419-2.jpg
-  
-  改名成功:2個
-  改名失敗:1個
-  [2]
-  $ tree
-  20050419-2.jpg <ic.jpg>
-  20050419.jpg <ib.jpg>
-  id.jpg
+  $ rm 20050419.jpg; row kavo 'i?' / '*.jpg' /dateyyyymmdd /datel2 /c
+  ib.jpg→20050419.jpg ic.jpg→20050419-2.jpg 存在済:id.jpg≠20050419-2.jpg  改名成功:2個 改名失敗:1個 [2]
+  $ row tree
+  20050419-2.jpg <ic.jpg> 20050419.jpg <ib.jpg> id.jpg
 
 Many entries of one day each take the next free number, also past a name
 taken before the run.
