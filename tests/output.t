@@ -71,20 +71,13 @@ the stop line); /log alone turns logging off.
   $ mk a1.txt a2.txt; ln -s /dev/full full.txt
   $ row kavo a b '/lognodir\run.txt' 'a*.txt'
    \x07処理停止:ログ・ファイル"nodir\\run.txt"がオープン出来ません。 [1] (esc)
-  $ start "$KAVO_TEST_BINARY" a b /logfull.txt 'a*.txt' 2>&1 | shown
-  a1.txt→b1.txt
-  a2.txt→b2.txt
-  
-  改名成功:2個
-  
-  \x07処理停止:ログ・ファイル"full.txt"の出力に異常を検出しました。 (esc)
+  $ start "$KAVO_TEST_BINARY" a b /logfull.txt 'a*.txt' 2>&1 | shown | paste -sd' '
+  a1.txt→b1.txt a2.txt→b2.txt  改名成功:2個  \x07処理停止:ログ・ファイル"full.txt"の出力に異常を検出しました。 (esc)
   [1]
   $ row kavo b a /logrun.txt /log 'b*.txt'
   b1.txt→a1.txt b2.txt→a2.txt  改名成功:2個
-  $ tree
-  a1.txt
-  a2.txt
-  full.txt -> /dev/full
+  $ row tree
+  a1.txt a2.txt full.txt -> /dev/full
 
 The log's name runs to the end of its argument, '/' included, and the
 options after that '/' apply too: /logsub/d logs to sub/d and walks.
@@ -94,34 +87,14 @@ options after that '/' apply too: /logsub/d logs to sub/d and walks.
   $ kavo a b '*' /logsub/d >/dev/null
   $ text sub/d | grep -c '→'; rm sub/d
   2
-  $ tree
-  b.txt <a.txt>
-  sub/
-  sub/x/
-  sub/x/b.txt <sub/x/a.txt>
-
-The run never moves or replaces the log file it is writing.
-
-  $ fresh open
-  $ echo X > x.txt
-  $ row kavo x run x.txt /o /LOGrun.txt
-  上書改名不能:x.txt≠run.txt  [1]
-  $ row kavo x run x.txt /LOGrun.txt
-  存在済:x.txt≠run.txt  [1]
-  $ row kavo run moved run.txt /LOGrun.txt
-  改名不能:run.txt≠moved.txt  [1]
-  $ ls; cat x.txt
-  run.txt
-  x.txt
-  X
+  $ row tree
+  b.txt <a.txt> sub/ sub/x/ sub/x/b.txt <sub/x/a.txt>
 
 The log's command line holds a whole argument of 10,000 bytes.
 
   $ fresh long
   $ deep=$(printf 'ABC/%.0s' $(seq 2500))
-  $ kavo ABC XYZ /logrun.log $deep >/dev/null
-  
-  \x07処理停止:パス名が長すぎます:ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ABC\\ (esc)
+  $ kavo ABC XYZ /logrun.log $deep >/dev/null 2>&1
   [1]
   $ text run.log | grep -c -F -- " ABC XYZ /logrun.log $deep"
   1
@@ -132,11 +105,8 @@ up to the first other byte, wrapped to 32 bits.
 
   $ fresh time
   $ mk a.txt
-  $ kavo a b a.txt /time0 | sed 's/:[0-9][0-9]*秒$/:N秒/'
-  a.txt→b.txt
-  
-  改名成功:1個
-  処理時間:N秒
+  $ row kavo a b a.txt /time0 | sed 's/:[0-9][0-9]*秒$/:N秒/'
+  a.txt→b.txt  改名成功:1個 処理時間:N秒
   $ row kavo b c b.txt /time-1
   b.txt→c.txt  改名成功:1個
   $ row kavo q r c.txt /time0
@@ -146,18 +116,25 @@ up to the first other byte, wrapped to 32 bits.
   c.txt→d.txt  改名成功:1個 処理時間:N秒
   c.txt→d.txt  改名成功:1個
 
-The open log is never replaced, whatever name reaches it: a symbolic link,
-another hard link, a path through `..`. Such an overwrite fails like any
-refused one, and the log keeps its earlier lines.
+The run never moves or replaces the log file it is writing, whatever name
+reaches it (a symbolic link, another hard link, a path through `..`): such
+a move fails like any refused one, and the log keeps its earlier lines.
 
-  $ fresh open-log
+  $ fresh open
   $ echo old > RUN.log; ln -s RUN.log link.log; echo X > x.txt
+  $ mkdir sub; ln RUN.log sub/hard.log
+  $ row kavo x run x.txt /o /LOGrun.txt
+  上書改名不能:x.txt≠run.txt  [1]
+  $ row kavo x run x.txt /LOGrun.txt
+  存在済:x.txt≠run.txt  [1]
+  $ row kavo run moved run.txt /LOGrun.txt
+  改名不能:run.txt≠moved.txt  [1]
   $ row kavo x.txt RUN.log x.txt /e /o /LOGlink.log
   上書改名不能:x.txt≠RUN.log  [1]
-  $ mkdir sub; ln RUN.log sub/hard.log
   $ row kavo x.txt RUN.log x.txt /e /o /c '/LOGsub\..\sub\hard.log'
   上書改名不能:x.txt≠RUN.log  改名失敗:1個 [2]
-  $ head -1 RUN.log; cat x.txt
+  $ ls | paste -sd' '; head -1 RUN.log; cat x.txt
+  RUN.log link.log run.txt sub x.txt
   old
   X
 
@@ -183,27 +160,21 @@ unless the run ends with 1 anyway.
   $ fresh lost
   $ long=$(printf '%0190d' 0)
   $ seq -f "old_${long}_%03g.txt" 600 | xargs touch
-  $ kavo_raw old new '*' /logrun.log >/dev/full
+  $ named() { echo "[$?] $(ls | grep -c "^$1_") $1"; }
+  $ kavo_raw old new '*' /logrun.log >/dev/full; named new
   標準出力の出力に異常を検出しました。
-  [2]
-  $ ls | grep -c '^new_'; LC_ALL=C grep -c '^old_.*new_' run.log
+  [2] 600 new
+  $ LC_ALL=C grep -c '^old_.*new_' run.log
   600
-  600
-  $ (set -o pipefail; kavo_raw new old '*' | head -1 >/dev/null)
+  $ kavo_raw new old '*' | head -1 >/dev/null; named old
   標準出力の出力に異常を検出しました。
-  [2]
-  $ ls | grep -c '^old_'
-  600
-  $ kavo_raw old new '*' >&-
+  [2] 600 old
+  $ kavo_raw old new '*' >&-; named new
   標準出力の出力に異常を検出しました。
-  [2]
-  $ ls | grep -c '^new_'
-  600
-  $ kavo_raw new old '*' missing.txt >/dev/full
+  [2] 600 new
+  $ kavo_raw new old '*' missing.txt >/dev/full; named old
   標準出力の出力に異常を検出しました。
-  [1]
-  $ ls | grep -c '^old_'
-  600
+  [1] 600 old
 
 SIGINT (like SIGTERM and SIGHUP, or Ctrl-C on Windows) stops the run as a
 failed rename does: the entry in hand is finished, every rename made has its
@@ -216,13 +187,8 @@ lines have reached the reader.
   > (read -r line; kill -INT "$(cat pid)"; echo "$line"; cat) >out.txt;
   > echo "exit ${PIPESTATUS[0]}"
   exit 1
-  $ renamed=$(ls | grep -c "^new"); [ "$renamed" -gt 0 -a "$renamed" -lt 20000 ] && echo stopped
+  $ n=$(ls | grep -c "^new"); [ "$n" -gt 0 -a "$n" -lt 20000 ] && echo stopped
   stopped
-  $ LC_ALL=C grep -c 'old.*new' out.txt | grep -x "$renamed"
-  [0-9]+ (re)
-  $ tail -1 out.txt | tr -dc 0-9 | grep -x "$renamed"
-  [0-9]+ (re)
-  $ LC_ALL=C grep -c '^old.*new' run.log | grep -x "$renamed"
-  [0-9]+ (re)
-  $ tail -2 run.log | LC_ALL=C grep -c '^kavo'
-  1
+  $ export LC_ALL=C; echo $(grep -c 'old.*new' out.txt) $(tail -1 out.txt | tr -dc 0-9) \
+  >   $(grep -c '^old.*new' run.log) $(tail -2 run.log | grep -c '^kavo') | grep -x "$n $n $n 1"
+  [0-9]+ [0-9]+ [0-9]+ 1 (re)
