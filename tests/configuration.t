@@ -11,7 +11,8 @@ Its options come before the command line's (which win); comments (# and
 ;), blank lines, CR LF line ends and a last line without one are fine. %X%
 is the variable X (names ignore case); an undefined one disappears. The
 last switch line sets a second switch character; "Switch" is no switch
-line, and without one -d is a file argument.
+line, and without one -d is a file argument. A Ctrl-Z ends the file; tab
+and Esc are text.
 
   $ export KAVO_OPT=d KAVO_SHOW=c
   $ cfg '/d\n/v=c\n'; try 1
@@ -34,9 +35,6 @@ line, and without one -d is a file argument.
   sub\a.txt→b.txt a.txt→b.txt
   $ cfg '/v=c\r\n/d'; try 10
   sub\a.txt→b.txt a.txt→b.txt
-
-A Ctrl-Z ends the file; tab and Esc are text.
-
   $ cfg '/v=c\n\x1a'; try 11
   a.txt→b.txt
   $ cfg '/v=c\t\x1b\n'; try 12

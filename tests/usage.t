@@ -38,28 +38,18 @@ terminal, only the note that names the prompt holds it.
   【使用例】 ※f1 はファイル、d1 はディレクトリ
   kavo /? …… 使用方法説明
   $ for o in '/d' 'a.txt /?' 'a.txt /help/d' 'a.txt /HELP' '/? a.txt' '/d a.txt /help'; do
-  >   k a b $o > again.txt; echo $?; cmp again.txt usage.txt; done
-  1
-  1
-  1
-  1
-  1
-  1
-  $ rm usage.txt again.txt; cd .. && tree
-  bin/
-  bin/kavo.exe
-  work/
-  work/a.txt
+  >   k a b $o > again.txt; echo $?; cmp again.txt usage.txt; done | paste -sd' '
+  1 1 1 1 1 1
+  $ rm usage.txt again.txt; cd .. && row tree
+  bin/ bin/kavo.exe work/ work/a.txt
 
 A second switch character and the file's options are listed.
 
   $ printf 'switch=-\n/d\n-v=c\n# /o\n/sh a  ; spaced\nnote\n' > bin/kavo.cfg
   $ cd work && k a b > usage.txt
   [1]
-  $ k a b a.txt -? > again.txt; echo $?; cmp again.txt usage.txt
-  1
-  $ k a b a.txt -help > again.txt; echo $?; cmp again.txt usage.txt
-  1
+  $ for o in '-?' -help; do k a b a.txt $o > again.txt; echo $?; cmp again.txt usage.txt; done | paste -sd' '
+  1 1
   $ wc -l < usage.txt; sed -n '229,236p' usage.txt
   318
   ・設定ファイル=<here>\bin\kavo.cfg
@@ -106,8 +96,6 @@ before anything is renamed.
    \x07処理停止:ファイル名に ":" は使用できません。 [1] (esc)
    \x07処理停止:ファイル名に "\\" は使用できません。 [1] (esc)
    \x07処理停止:ファイル名に "*" は使用できません。 [1] (esc)
-  $ row kavo a /x/ a.txt /date
-   \x07処理停止:/dataオプション時は、新文字列に "/" を指定できますが、2文字以上指定することは出来ません。 [1] (esc)
   $ row kavo '' x a.txt
    \x07処理停止:旧文字列に""は指定できません。 [1] (esc)
   $ row kavo '' x a.txt /ht
