@@ -9,23 +9,17 @@ form or hold bytes Windows forbids.
 Text is converted both ways in the chosen encoding.
 
   $ fresh convert
-  $ mk 写真1.jpg; KAVO_ENCODING=UTF-8 kavo 写真 旅 '*'
-  写真1.jpg→旅1.jpg
-  
-  改名成功:1個
+  $ mk 写真1.jpg; KAVO_ENCODING=UTF-8 row kavo 写真 旅 '*'
+  写真1.jpg→旅1.jpg  改名成功:1個
   $ e() { printf %s "$1" | iconv -t EUC-JP; }
-  $ mk $(e 日本.txt); KAVO_ENCODING=EUC-JP kavo $(e 日本) $(e 東京) '*.txt' | iconv -f EUC-JP
-  日本.txt→東京.txt
-  
-  改名成功:1個
+  $ mk $(e 日本.txt); KAVO_ENCODING=EUC-JP row kavo $(e 日本) $(e 東京) '*.txt' | iconv -f EUC-JP
+  日本.txt→東京.txt  改名成功:1個
   $ ls *.txt | iconv -f EUC-JP; ls *.jpg
   東京.txt
   旅1.jpg
   $ fresh sjis
-  $ touch $(printf '\x95\x5c.txt'); KAVO_ENCODING=CP932 kavo $(printf '\x95\x5c \x97\xa0') '*.txt'
-  \x95\\.txt\x81\xa8\x97\xa0.txt (esc)
-  
-  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
+  $ touch $(printf '\x95\x5c.txt'); KAVO_ENCODING=CP932 row kavo $(printf '\x95\x5c \x97\xa0') '*.txt'
+  \x95\\.txt\x81\xa8\x97\xa0.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
   $ tree
   \x97\xa0.txt (esc)
 
@@ -40,9 +34,8 @@ for byte; the old string can name such a character.
   b😀.txt→b-.txt  改名成功:1個
   $ row kavo bad ok 'bad*'
   bad\xff\xc3.txt→ok\xff\xc3.txt  改名成功:1個 (esc)
-  $ tree
-  b-.txt <a😀.txt>
-  ok\xff\xc3.txt <bad\xff\xc3.txt> (esc)
+  $ row tree
+  b-.txt <a\xf0\x9f\x98\x80.txt> ok\xff\xc3.txt <bad\xff\xc3.txt> (esc)
 
 Bytes Windows forbids in names are name bytes: never a drive, a separator,
 or a place a wildcard or the old string stops inside.
@@ -63,16 +56,8 @@ or a place a wildcard or the old string stops inside.
   1:2.txt\x81\xa81:3.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
   $ row kavo 日記 x 'd/*'
   d\日記1→x1  改名成功:1個
-  $ tree
-  1-30.mp3 <1:00.mp3>
-  12:00 memo
-  1:3.txt
-  a:4.txt <a:3.txt>
-  a\c.txt <a\b.txt>
-  a|4.txt <a|3.txt>
-  d/
-  d/x1 <d/日記1>
-  host <user@host>
+  $ row tree
+  1-30.mp3 <1:00.mp3> 12:00 memo 1:3.txt a:4.txt <a:3.txt> a\c.txt <a\b.txt> a|4.txt <a|3.txt> d/ d/x1 <d/日記1> host <user@host>
 
 Names a shell expands from an absolute pattern are file arguments.
 
@@ -80,9 +65,8 @@ Names a shell expands from an absolute pattern are file arguments.
   $ mk x1.txt x2.txt
   $ row kavo x y "$PWD"/x*.txt
   <here>\absolute\x1.txt→y1.txt <here>\absolute\x2.txt→y2.txt  改名成功:2個
-  $ tree
-  y1.txt <x1.txt>
-  y2.txt <x2.txt>
+  $ row tree
+  y1.txt <x1.txt> y2.txt <x2.txt>
 
 Names of 255 bytes, the most Linux holds: one more is refused with its
 reason; 85 kana in UTF-8 are 170 bytes inside; 252 colons each take a
@@ -93,31 +77,19 @@ made, and a longer one is a move the file system refuses.
   $ fresh long
   $ t=$(printf 'x%.0s' $(seq 248)); k=$(printf 'あ%.0s' $(seq 84)); c=$(printf ':%.0s' $(seq 252))
   $ mk ABC$t.txt い$k c/ABC$c
-  $ kavo ABC XYZ '*.txt' 2>&1 | sed "s/$t/<248 x>/g"
-  ABC<248 x>.txt→XYZ<248 x>.txt
-  
-  改名成功:1個
-  $ kavo XYZ XYZW '*.txt' 2>&1 | sed "s/$t/<248 x>/g"
-  改名不能:XYZ<248 x>.txt≠XYZW<248 x>.txt
-  
-  [1]
-  $ kavo い う 'い*' 2>&1 | sed "s/$k/<84 あ>/g"
-  い<84 あ>→う<84 あ>
-  
-  改名成功:1個
-  $ cd c; kavo ABC XYZ 'ABC*' 2>&1 | sed "s/$c/<252 :>/g"
-  ABC<252 :>→XYZ<252 :>
-  
-  改名成功:1個
-  $ kavo XYZ XYZW 'XYZ*' 2>&1 | sed "s/$c/<252 :>/g"
-  改名不能:XYZ<252 :>≠XYZW<252 :>
-  
-  [1]
-  $ cd ..; tree | sed "s/$t/<248 x>/g; s/$k/<84 あ>/g; s/$c/<252 :>/g"
-  XYZ<248 x>.txt <ABC<248 x>.txt>
-  c/
-  c/XYZ<252 :> <c/ABC<252 :>>
-  う<84 あ> <い<84 あ>>
+  $ short() { sed "s/$t/<248 x>/g; s/$k/<84 あ>/g; s/$c/<252 :>/g"; }
+  $ row kavo ABC XYZ '*.txt' | short
+  ABC<248 x>.txt→XYZ<248 x>.txt  改名成功:1個
+  $ row kavo XYZ XYZW '*.txt' | short
+  改名不能:XYZ<248 x>.txt≠XYZW<248 x>.txt  [1]
+  $ row kavo い う 'い*' | short
+  い<84 あ>→う<84 あ>  改名成功:1個
+  $ cd c; row kavo ABC XYZ 'ABC*' | short
+  ABC<252 :>→XYZ<252 :>  改名成功:1個
+  $ row kavo XYZ XYZW 'XYZ*' | short
+  改名不能:XYZ<252 :>≠XYZW<252 :>  [1]
+  $ cd ..; row tree | short
+  XYZ<248 x>.txt <ABC<248 x>.txt> c/ c/XYZ<252 :> <c/ABC<252 :>> う<84 あ> <い<84 あ>>
 
 Every byte but '/' and NUL, one a file and all in one name, comes back
 byte for byte in either external encoding.
@@ -130,21 +102,15 @@ byte for byte in either external encoding.
   >     [ $i = 47 ] || { byte $i > "$enc/ABC$(byte $i).t"; [[ $i = 6[5-7] ]] || all+=$(byte $i); }
   >   done
   >   touch "$enc/all/$all"
-  >   (cd $enc && KAVO_ENCODING=$enc kavo ABC XYZ 'ABC*' >/dev/null); echo $?
-  >   (cd $enc/all && KAVO_ENCODING=$enc kavo ABC XYZ '*' /e >/dev/null); echo $?
+  >   (cd $enc && KAVO_ENCODING=$enc kavo ABC XYZ 'ABC*' >/dev/null); echo -n "$enc $? "
+  >   (cd $enc/all && KAVO_ENCODING=$enc kavo ABC XYZ '*' /e >/dev/null); echo -n "$? "
   >   for i in $(seq 255); do
-  >     [ $i = 47 ] || cmp -s "$enc/XYZ$(byte $i).t" <(byte $i) || echo "byte $i lost"
+  >     [ $i = 47 ] || cmp -s "$enc/XYZ$(byte $i).t" <(byte $i) || echo -n "byte $i lost "
   >   done
-  >   ls $enc | wc -l; [ -e "$enc/all/XYZ${all#ABC}" ] && echo all kept
+  >   echo $(ls $enc | wc -l) $([ -e "$enc/all/XYZ${all#ABC}" ] && echo all kept)
   > done
-  0
-  0
-  255
-  all kept
-  0
-  0
-  255
-  all kept
+  CP932 0 0 255 all kept
+  UTF-8 0 0 255 all kept
 
 The configuration file is read in the user's encoding, line by line, and
 its faults are reported in it.
@@ -157,10 +123,8 @@ its faults are reported in it.
   $ printf '/d\n\x01\n' > bin/kavo.cfg
   $ KAVO_ENCODING=UTF-8 row run bin/kavo.exe a b b.txt
    \x07処理停止:設定ファイル"<here>\\config\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 [1] (esc)
-  $ ls
-  b.txt
-  bin
-  記録.log
+  $ ls | paste -sd' '
+  b.txt bin 記録.log
 
 An escape pair of the old string (`\?` `\*` `\\`) stands for that byte as a
 name holds it, and in a file argument's pattern the bytes Windows forbids
@@ -186,11 +150,8 @@ duplicate number would only make it longer).
   $ row kavo '' 2024_ '*' /h
   가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt→2024_가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가가.txt  改名成功:1個
   $ rm *; touch -d '2005-04-19 09:05:07' $(printf 'a%.0s' {1..244})
-  $ kavo '' / 'a*' /t /date >out
-  [1]
-  $ sed 's/a\{244\}/a…a/g' out
-  改名不能:a…a≠a…a20050419-090507
-  
+  $ row kavo '' / 'a*' /t /date | sed 's/a\{244\}/a…a/g'
+  改名不能:a…a≠a…a20050419-090507  [1]
 
 In CP932 mode a character whose lead byte is the escape's own (0xF9) is
 escaped whole, both bytes: its trail byte is never a character of its own
@@ -205,9 +166,8 @@ and four `?` take it whole.
   \xf9\x9fab.txt\x81\xa8\xf9\x9fAb.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:1\x8c\xc2 (esc)
   $ row kavo '????' '' '*' /h
   \xf9@x.txt\x81\xa8x.txt \xf9\x9fAb.txt\x81\xa8Ab.txt  \x89\xfc\x96\xbc\x90\xac\x8c\xf7:2\x8c\xc2 (esc)
-  $ tree
-  Ab.txt
-  x.txt
+  $ row tree
+  Ab.txt x.txt
 
 A filter element is read the way a name is, once the value's own comma and
 white-space rules have cut it (a tab after a comma is dropped on the command
@@ -221,14 +181,5 @@ that hold them, `\*` in /sd is a star, and wildcards keep their meaning.
   one.txt→onE.txt  改名成功:1個
   $ row kavo e E '*' '/lfkeep:*'
   keep:me.txt→kEep:me.txt  改名成功:1個
-  $ tree
-  e.t:t
-  ho:me/
-  ho:me/e.txt
-  kEep:me.txt
-  onE.txt
-  other.txt
-  sk:ip/
-  sk:ip/e.txt
-  st*r/
-  st*r/e.txt
+  $ row tree
+  e.t:t ho:me/ ho:me/e.txt kEep:me.txt onE.txt other.txt sk:ip/ sk:ip/e.txt st*r/ st*r/e.txt
