@@ -1,13 +1,11 @@
 # Sourced at the top of every transcript: runs in cram's scratch directory.
-# `kavo` starts the command under test. For the Linux build that is the
-# built kavo in the locale's encoding (UTF-8, so that transcripts read as
-# text). For the Windows build ($KAVO_TEST_RUNNER, e.g. wine, and
-# $KAVO_TEST_BINARY, kavo.exe) arguments reach Wine in UTF-8 and its code
-# page 932 output comes back as UTF-8 with LF line ends, so the same
-# transcript holds for both builds. Standard output comes first, then
-# standard error (on the shell's standard error); the transcript's
-# directory as the command shows it in an absolute path reads <here> (with
-# its drive letter, if any). $here is that path without a drive letter.
+# `kavo` starts the command under test: the built kavo in the locale's
+# encoding (UTF-8, so that transcripts read as text), or kavo.exe
+# ($KAVO_TEST_BINARY) under $KAVO_TEST_RUNNER (wine), whose code page 932,
+# CR LF output comes back as UTF-8 lines, so one transcript holds for both
+# builds. Standard output comes first, then standard error; the
+# transcript's directory in an absolute path reads <here> (with its drive
+# letter, if any). $here is that path without a drive letter.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
 set -o pipefail
 unset KAVO_ENCODING
@@ -20,19 +18,18 @@ if [ -n "$KAVO_TEST_RUNNER" ]; then
   unset DISPLAY
   here=$(winepath -w "$(pwd -P)")
   here=${here#?:}
-  start() {
-    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$KAVO_TEST_RUNNER" "$@"
-  }
+  runner=(env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$KAVO_TEST_RUNNER")
   kavo_text() { iconv -f CP932 -t UTF-8 | tr -d '\r'; }
   # A file kavo wrote (a log), in UTF-8 as the transcript reads it.
   text() { iconv -f CP932 -t UTF-8 "$@"; }
 else
   here=$(pwd -P | tr / '\\')
-  start() { "$@"; }
+  runner=()
   kavo_text() { cat; }
   text() { cat "$@"; }
 fi
 here_pattern=$(printf '%s' "$here" | sed 's/[][\\/.*^$]/\\&/g')
+start() { "${runner[@]}" "$@"; }
 
 # `run PROGRAM ARGS...` runs a copy of the command made by `copy`.
 run() {
@@ -47,24 +44,16 @@ hide_here() {
 }
 kavo() { run "$KAVO_TEST_BINARY" "$@"; }
 # `kavo_raw` leaves standard output as the command writes it (not converted
-# for the Windows build), for the cases about standard output itself;
-# standard error is shown as for `kavo`.
+# for the Windows build), for the cases about standard output itself.
 kavo_raw() {
   start "$KAVO_TEST_BINARY" "$@" 2>"$CRAMTMP/.err"
   local code=$?
   shown <"$CRAMTMP/.err" >&2
   return "$code"
 }
-# `kavo_exec` replaces the shell by the command, its output as it writes
-# it, so that the shell's process id (written down before) is the
-# command's own, which a signal reaches.
-kavo_exec() {
-  if on windows; then
-    LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 exec "$KAVO_TEST_RUNNER" \
-      "$KAVO_TEST_BINARY" "$@"
-  fi
-  exec "$KAVO_TEST_BINARY" "$@"
-}
+# `kavo_exec` replaces the shell by the command, so that the shell's process
+# id (written down before) is the command's own, which a signal reaches.
+kavo_exec() { exec "${runner[@]}" "$KAVO_TEST_BINARY" "$@"; }
 # `row CMD...` prints what a command prints as one line (its lines joined
 # by spaces), then [N] for an exit code other than 0.
 row() { { "$@" 2>&1; local c=$?; [ $c = 0 ] || echo "[$c]"; } | paste -sd' '; }
@@ -75,14 +64,11 @@ copy() {
   mkdir -p "$(dirname "$1")" && cp "$KAVO_TEST_BINARY" "$1" && chmod +x "$1"
 }
 
-# `only linux` or `only windows` as a transcript's first command skips the
-# whole file on the other build (cram skips a script that exits with 80);
-# `on linux` and `on windows` test the build inside a paragraph.
+# `on linux` or `on windows` tests the build; `only linux|windows` as a
+# transcript's first command skips the whole file on the other build (cram
+# skips a script that exits with 80).
 on() {
-  case "$1" in
-    linux) [ -z "$KAVO_TEST_RUNNER" ] ;;
-    windows) [ -n "$KAVO_TEST_RUNNER" ] ;;
-  esac
+  case $1 in linux) [ -z "$KAVO_TEST_RUNNER" ] ;; *) [ -n "$KAVO_TEST_RUNNER" ] ;; esac
 }
 only() { on "$1" || exit 80; }
 

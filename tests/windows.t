@@ -7,7 +7,7 @@ open by another Windows program.
 
 B.txt is b.txt to Windows: an overwrite of it under another spelling is
 tried, refused, and nothing is replaced. A name given in another case is
-found under its stored spelling unless /fcase.
+found under its stored spelling.
 
   $ fresh case
   $ mk x.txt b.txt c.TXT
@@ -15,14 +15,10 @@ found under its stored spelling unless /fcase.
   改名不能:x.txt≠B.txt  [1]
   $ row kavo x B x.txt /or
   改名不能:x.txt≠B.txt  [1]
-  $ row kavo c d c.txt /fcase
-  存在せず:c.txt [1]
   $ row kavo c d C.txt
   c.TXT→d.TXT  改名成功:1個
-  $ tree
-  b.txt
-  d.TXT <c.TXT>
-  x.txt
+  $ row tree
+  b.txt d.TXT <c.TXT> x.txt
 
 A pattern with ~ matches the 8.3 alternate names (a name already 8.3 has
 none); each entry is renamed under its long name. A single alternate name
@@ -36,17 +32,12 @@ names its entry, but not with /fcase.
   [1]
   $ row kavo name NAME 'LONG~*.TXT'
   longfilename_one.txt→longfileNAME_one.txt longfilename_two.txt→longfileNAME_two.txt  改名成功:2個
-  $ kavo one uno "$(short longfileNAME_one.txt)"
-  longfileNAME_one.txt→longfileNAME_uno.txt
-  
-  改名成功:1個
-  $ kavo uno one "$(short longfileNAME_uno.txt)" /fcase 2>&1 | sed 's/:.*~.*/:<alias>/'
-  存在せず:<alias>
-  [1]
-  $ tree
-  longfile.txt
-  longfileNAME_two.txt <longfilename_two.txt>
-  longfileNAME_uno.txt <longfilename_one.txt>
+  $ row kavo one uno "$(short longfileNAME_one.txt)"
+  longfileNAME_one.txt→longfileNAME_uno.txt  改名成功:1個
+  $ row kavo uno one "$(short longfileNAME_uno.txt)" /fcase | sed 's/:.*~[^ ]*/:<alias>/'
+  存在せず:<alias> [1]
+  $ row tree
+  longfile.txt longfileNAME_two.txt <longfilename_two.txt> longfileNAME_uno.txt <longfilename_one.txt>
 
 The working directory is the current directory of drive C:, so c: names it.
 
@@ -60,18 +51,14 @@ The working directory is the current directory of drive C:, so c: names it.
   存在せず:c: [1]
   $ (cd / && row kavo y z "C:$here\\drive\\sub\\by.txt")
   <here>\drive\sub\by.txt→bz.txt  改名成功:1個
-  $ tree
-  ay.txt <ax.txt>
-  sub/
-  sub/bz.txt <sub/bx.txt>
+  $ row tree
+  ay.txt <ax.txt> sub/ sub/bz.txt <sub/bx.txt>
 
 Japanese names are UTF-8 on Wine's disk.
 
   $ fresh japanese
-  $ mk 表示.txt; kavo 表示 一覧 '*.txt'; ls
-  表示.txt→一覧.txt
-  
-  改名成功:1個
+  $ mk 表示.txt; row kavo 表示 一覧 '*.txt'; ls
+  表示.txt→一覧.txt  改名成功:1個
   一覧.txt
 
 Windows' ANSI calls take paths of up to 259 characters: a rename to the
@@ -82,36 +69,22 @@ beyond the limit are out of reach and left as they are.
   $ d=$(printf 'd%.0s' $(seq 100)); n=$((259 - 2 - ${#here} - 9 - 101))
   $ f=a$(printf 'f%.0s' $(seq $((n - 5)))).txt; mk $d/$f
   $ p="C:$here\\maxpath\\$d\\"
-  $ kavo a b "$p$f" 2>&1 | sed "s/$d/D/g; s/f\{20,\}/F/g"
-  <here>\maxpath\D\aF.txt→bF.txt
-  
-  改名成功:1個
-  $ kavo b bb "$p${f/a/b}" /o- 2>&1 | sed "s/$d/D/g; s/f\{20,\}/F/g"
-  改名不能:<here>\maxpath\D\bF.txt≠bbF.txt
-  
-  [1]
-  $ kavo b bb "$p${f/a/b}" /o 2>&1 | sed "s/$d/D/g; s/f\{20,\}/F/g"
-  改名不能:<here>\maxpath\D\bF.txt≠bbF.txt
-  
-  [1]
-  $ tree | sed "s/$d/D/g; s/f\{20,\}/F/g"
-  D/
-  D/bF.txt <D/aF.txt>
+  $ abbr() { sed "s/$d/D/g; s/f\{20,\}/F/g"; }
+  $ row kavo a b "$p$f" | abbr
+  <here>\maxpath\D\aF.txt→bF.txt  改名成功:1個
+  $ row kavo b bb "$p${f/a/b}" /o- | abbr
+  改名不能:<here>\maxpath\D\bF.txt≠bbF.txt  [1]
+  $ row kavo b bb "$p${f/a/b}" /o | abbr
+  改名不能:<here>\maxpath\D\bF.txt≠bbF.txt  [1]
+  $ row tree | abbr
+  D/ D/bF.txt <D/aF.txt>
 
   $ fresh beyond
   $ mk $d/$d/$d/a1.txt $d/a2.txt a3.txt
-  $ kavo a b '*' /d 2>&1 | sed "s/$d/D/g"
-  D\a2.txt→b2.txt
-  a3.txt→b3.txt
-  
-  改名成功:2個
-  $ tree | sed "s/$d/D/g"
-  b3.txt <a3.txt>
-  D/
-  D/b2.txt <D/a2.txt>
-  D/D/
-  D/D/D/
-  D/D/D/a1.txt
+  $ row kavo a b '*' /d | abbr
+  D\a2.txt→b2.txt a3.txt→b3.txt  改名成功:2個
+  $ row tree | abbr
+  b3.txt <a3.txt> D/ D/b2.txt <D/a2.txt> D/D/ D/D/D/ D/D/D/a1.txt
 
 A log another Windows program holds open stops the run before anything is
 renamed; once it is free, the log is taken.
@@ -128,7 +101,6 @@ renamed; once it is free, the log is taken.
   0
 
   $ fresh fixed-windows
-
   $ win() { "$KAVO_TEST_RUNNER" cmd /c "$@" | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
 
 Started through its 8.3 alias or in another letter case, kavo knows itself
@@ -141,25 +113,19 @@ sets /test here) and names it in its usage text.
   $ alias=$(win dir /x tools | awk '$NF == "kavolongname.exe" { print $(NF-1) }')
   $ touch q.txt
   $ for exe in "tools\\$alias" tools/KAVOLONGNAME.EXE; do
-  >   KAVO_TEST_BINARY=$exe kavo q Q1 q.txt
+  >   KAVO_TEST_BINARY=$exe row kavo q Q1 q.txt
   >   KAVO_TEST_BINARY=$exe kavo a b |
   >     sed -n -e '/□ 旧文字列/p' -e 's/^・設定ファイル=.*\\/・設定ファイル=/p'
   > done
-  q.txt→Q1.txt
-  
-  改名成功:1個
+  q.txt→Q1.txt  改名成功:1個
   kavolongname □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…
   ・設定ファイル=kavolongname.cfg
-  q.txt→Q1.txt
-  
-  改名成功:1個
+  q.txt→Q1.txt  改名成功:1個
   kavolongname □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…
   ・設定ファイル=kavolongname.cfg
   [1]
-  $ ls
-  q.txt
-  tools
-  $ rm -r tools q.txt
+  $ ls | paste -sd' '; rm -r tools q.txt
+  q.txt tools
 
 A name with characters the code page lacks reaches kavo with '?' in their
 place, and no call finds the entry by that name. /test shows what would be
@@ -180,12 +146,8 @@ same '?', so it selects these entries and reports their refused moves.
   $ touch -d '2001-02-03 04:05:06' 'a−c.txt'
   $ row kavo a / 'a−c.txt' /date
   改名不能:a?c.txt≠20010203-040506?c.txt  [1]
-  $ ls
-  X1.txt
-  a−c.txt
-  a〜b.txt
-  a😀.txt
-  $ rm *
+  $ ls | paste -sd' '; rm *
+  X1.txt a−c.txt a〜b.txt a😀.txt
 
 Windows counts a path's length against MAX_PATH in characters, a
 double-byte character as one: below two folders of 60 表 each, the path's
@@ -230,10 +192,5 @@ against it as for one spelling, and a relative one skips the same entries.
    \x07処理停止:オプション /shC:\\other のパスは改名ディレクトリ C:ex\\ 以下ではありません。 [1] (esc)
   $ row kavo a b 'C:ex\*.txt' 'c:EX\*.doc' /d /shsub
   C:ex\a.txt→b.txt  改名成功:1個
-  $ tree
-  ex/
-  ex/b.doc
-  ex/b.txt
-  ex/sub/
-  ex/sub/a.doc
-  ex/sub/a.txt
+  $ row tree
+  ex/ ex/b.doc ex/b.txt ex/sub/ ex/sub/a.doc ex/sub/a.txt
