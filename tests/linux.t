@@ -64,9 +64,8 @@ one byte (the 1,024th directory with its separator no longer fits). With
   1518
   $ (cd long && row kavo ABC XYZ '*' /d /fd) | sed "s/$name/N/g; s/XYZ${name:3}/X/g"
   N→X X\N→X X\X\N→X X\X\X\N→X X\X\X\X\N→X X\X\X\X\X\N→X X\X\X\X\X\X\N→X X\X\X\X\X\X\X\N→X  \x07処理停止:パス名が長すぎます:X\\X\\X\\X\\X\\X\\X\\X\\N [1] (esc)
-  $ find . -name ABC_file.txt | wc -l; find . -name 'XYZ*' | wc -l
-  1518
-  8
+  $ echo $(find . -name ABC_file.txt | wc -l) $(find . -name 'XYZ*' | wc -l)
+  1518 8
   $ rm -rf long short
 
 A log another process holds locked stops the run before anything is

@@ -40,10 +40,8 @@ sorts later and still matches.
   $ fresh snapshot
   $ for i in $(seq 1000 1599); do touch a$i; done
   $ kavo a ba '*' /v=
-  $ ls | sed -n '1p;$p'; ls | grep -c '^ba'
-  ba1000
-  ba1599
-  600
+  $ echo $(ls | sed -n '1p;$p') $(ls | grep -c '^ba')
+  ba1000 ba1599 600
 
 A file argument that finds nothing stops the run unless /c; so does a
 refused move. Nothing renamed answers 2.

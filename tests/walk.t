@@ -11,14 +11,8 @@ old one.
   old1→new1 old1\old2→new2 old1\old2\old3→new3 old1\old2\old3\old_c.txt→new_c.txt old1\old2\old_b.txt→new_b.txt old1\old2\zold.txt→znew.txt old1\old_a.txt→new_a.txt  改名成功:7個
   $ row kavo old new '*' /d /fa
   old1→new1 new1\old2→new2 new1\new2\old3→new3 new1\new2\new3\old_c.txt→new_c.txt new1\new2\old_b.txt→new_b.txt new1\new2\zold.txt→znew.txt new1\old_a.txt→new_a.txt  改名成功:7個
-  $ tree
-  new1/
-  new1/new2/
-  new1/new2/new3/
-  new1/new2/new3/new_c.txt <old1/old2/old3/old_c.txt>
-  new1/new2/new_b.txt <old1/old2/old_b.txt>
-  new1/new2/znew.txt <old1/old2/zold.txt>
-  new1/new_a.txt <old1/old_a.txt>
+  $ row tree
+  new1/ new1/new2/ new1/new2/new3/ new1/new2/new3/new_c.txt <old1/old2/old3/old_c.txt> new1/new2/new_b.txt <old1/old2/old_b.txt> new1/new2/znew.txt <old1/old2/zold.txt> new1/new_a.txt <old1/old_a.txt>
 
 Later arguments see the tree as it has become: the last one names the
 directory that has just taken the name "ba".
@@ -44,13 +38,5 @@ without wildcards is looked for in every subdirectory.
   $ mk a.txt s/a.txt s/t/a.txt s/t/c.txt
   $ row kavo a b a.txt /d
   s\t\a.txt→b.txt s\a.txt→b.txt a.txt→b.txt  改名成功:3個
-  $ tree
-  b.txt <a.txt>
-  new1/
-  new1/x2.txt <old1/old2.txt>
-  s/
-  s/b.txt <s/a.txt>
-  s/t/
-  s/t/b.txt <s/t/a.txt>
-  s/t/c.txt
-  x3.txt <old3.txt>
+  $ row tree
+  b.txt <a.txt> new1/ new1/x2.txt <old1/old2.txt> s/ s/b.txt <s/a.txt> s/t/ s/t/b.txt <s/t/a.txt> s/t/c.txt x3.txt <old3.txt>
