@@ -120,15 +120,13 @@ over the user's.
   $ mkdir bin; cp "$KAVO_TEST_BINARY" bin/kavo
   $ export HOME=$PWD/home; unset XDG_CONFIG_HOME
   $ here() { tr '\\' / | sed "s|$PWD|\$PWD|"; }
-  $ settings() { bin/kavo a b | grep -A1 '設定ファイル=' | here; }
+  $ settings() { bin/kavo a b | grep -A1 '設定ファイル=' | here | paste -sd' '; }
   $ settings
-  ・設定ファイル=$PWD/bin/kavo.cfg
-  ・現在設定=設定ファイルが存在しません。
+  ・設定ファイル=$PWD/bin/kavo.cfg ・現在設定=設定ファイルが存在しません。
   [1]
   $ mkdir -p home/.config/kavo; echo /test > home/.config/kavo/kavo.cfg
   $ settings
-  ・設定ファイル=$PWD/home/.config/kavo/kavo.cfg
-  ・現在設定=/test
+  ・設定ファイル=$PWD/home/.config/kavo/kavo.cfg ・現在設定=/test
   [1]
   $ touch x.txt; row bin/kavo x y x.txt /logrun.log
   x.txt→y.txt  改名成功:1個
@@ -139,13 +137,11 @@ over the user's.
   $ XDG_CONFIG_HOME=$PWD/xdg row bin/kavo x y x.txt | here
    \x07処理停止:設定ファイル"$PWD/xdg/kavo/kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
   $ XDG_CONFIG_HOME=xdg settings
-  ・設定ファイル=$PWD/home/.config/kavo/kavo.cfg
-  ・現在設定=/test
+  ・設定ファイル=$PWD/home/.config/kavo/kavo.cfg ・現在設定=/test
   [1]
   $ echo /v=c > bin/kavo.cfg
   $ settings
-  ・設定ファイル=$PWD/bin/kavo.cfg
-  ・現在設定=/v=c
+  ・設定ファイル=$PWD/bin/kavo.cfg ・現在設定=/v=c
   [1]
   $ bin/kavo x y x.txt; ls *.txt
   x.txt→y.txt

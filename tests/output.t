@@ -4,19 +4,15 @@ place, and the processing time line.
   $ . "$TESTDIR/setup.sh"
   $ copy bin/kavo.exe
   $ k() { run "$top/bin/kavo.exe" "$@"; }
-  $ logtext() {
-  >   text "$1" | python3 -c '
-  > import datetime, re, sys
-  > today = datetime.datetime.now(datetime.timezone.utc).date()
+  $ logtext() { text "$1" | python3 -c '
+  > import datetime as dt, re, sys
+  > today = dt.datetime.now(dt.timezone.utc).date()
   > def clock(m):
-  >     d = datetime.date(int(m[1]), int(m[2]), int(m[3]))
+  >     d = dt.date(int(m[1]), int(m[2]), int(m[3]))
   >     ok = 0 <= (today - d).days <= 1 and "月火水木金土日"[d.weekday()] == m[4]
   >     return "<time>" if ok else m[0]
-  > s = sys.stdin.buffer.read().decode()
-  > s = re.sub(r"(\d{4})年(\d\d)月(\d\d)日\((.)\) \d\d時\d\d分\d\d秒", clock, s)
-  > sys.stdout.buffer.write(re.sub(r"\d\d時間\d\d分\d\d秒", "<spent>", s).encode())' |
-  >   hide_here
-  > }
+  > s = re.sub(r"(\d{4})年(\d\d)月(\d\d)日\((.)\) \d\d時\d\d分\d\d秒", clock, sys.stdin.read())
+  > print(re.sub(r"\d\d時間\d\d分\d\d秒", "<spent>", s), end="")' | hide_here; }
 
 A log entry holds a header (start time, version, the command line), the
 output, and a footer (end time, time taken), with CR LF line ends, in the

@@ -64,21 +64,10 @@ A second switch character and the file's options are listed.
 The command name and the configuration file follow the executable's file
 name: its extension replaced, or ".cfg" appended where it has none.
 
-  $ for f in rn kv.bin; do copy ../bin/$f; echo /d > ../bin/${f%.bin}.cfg; run ../bin/$f a b | sed -n "4p;182p;203p;229,231p;\$p"; done
-  rn □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…
-    例えば、rn a b caaa.zaa の実行結果は caaa.zaa→cbaa.zaa となります。
-  ・rn 自身は、本コマンドで改名できません。
-  ・設定ファイル=<here>\bin\rn.cfg
-  ・現在設定=/d
-  ・スイッチ文字= / のみが使用可能。
-  rn /? …… 使用方法説明
-  kv □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…
-    例えば、kv a b caaa.zaa の実行結果は caaa.zaa→cbaa.zaa となります。
-  ・kv.bin 自身は、本コマンドで改名できません。
-  ・設定ファイル=<here>\bin\kv.cfg
-  ・現在設定=/d
-  ・スイッチ文字= / のみが使用可能。
-  kv /? …… 使用方法説明
+  $ for f in rn kv.bin; do copy ../bin/$f; echo /d > ../bin/${f%.bin}.cfg
+  >   run ../bin/$f a b | sed -n "4p;182p;203p;229,230p;\$p" | paste -sd' '; done
+  rn □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…   例えば、rn a b caaa.zaa の実行結果は caaa.zaa→cbaa.zaa となります。 ・rn 自身は、本コマンドで改名できません。 ・設定ファイル=<here>\bin\rn.cfg ・現在設定=/d rn /? …… 使用方法説明
+  kv □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…   例えば、kv a b caaa.zaa の実行結果は caaa.zaa→cbaa.zaa となります。 ・kv.bin 自身は、本コマンドで改名できません。 ・設定ファイル=<here>\bin\kv.cfg ・現在設定=/d kv /? …… 使用方法説明
   [1]
 
 The old and new strings: the first test that finds its character decides;
