@@ -48,24 +48,18 @@ expanded, an invalid option (/? among them: it cannot be registered).
   $ mk a.txt
   $ export BIG=$(printf 'x%.0s' $(seq 6000))
   $ k() { row run "$top/bin/kavo.exe" a b a.txt; }
-  $ cfg '/d\n\n# \x7f\n'; k
+  $ for c in '/d\n\n# \x7f\n' '/d\n/v\xff\n' '/d\x1a\n' '/d\r\n/v=c\n' '\n\n/d\r' \
+  >   '/d\n/sh%%BIG%%,%%BIG%%\n' '/d\n/nosuch\n' '/?\n'; do cfg "$c"; k; done
    \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目にバイナリ・データを検出しました。 [1] (esc)
-  $ cfg '/d\n/v\xff\n'; k
    \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 [1] (esc)
-  $ cfg '/d\x1a\n'; k
    \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。1行目にバイナリ・データを検出しました。 [1] (esc)
-  $ cfg '/d\r\n/v=c\n'; k
    \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
-  $ cfg '\n\n/d\r'; k
    \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目に異なる改行コードを検出しました。 [1] (esc)
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目が展開後に10240バイトを超えました。 [1] (esc)
+   \x07処理停止:設定ファイル無効オプション  /nosuch ※引数なしで実行すると使用方法を表示します。  [1] (esc)
+   \x07処理停止:設定ファイル無効オプション  /? ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ cfg '/d\r\n/o\n'; row run "$top/bin/kavo.exe" a b
    \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
-  $ cfg '/d\n/sh%%BIG%%,%%BIG%%\n'; k
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目が展開後に10240バイトを超えました。 [1] (esc)
-  $ cfg '/d\n/nosuch\n'; k
-   \x07処理停止:設定ファイル無効オプション  /nosuch ※引数なしで実行すると使用方法を表示します。  [1] (esc)
-  $ cfg '/?\n'; k
-   \x07処理停止:設定ファイル無効オプション  /? ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ tree
   a.txt
 

@@ -80,8 +80,6 @@ made, and a longer one is a move the file system refuses.
   $ short() { sed "s/$t/<248 x>/g; s/$k/<84 あ>/g; s/$c/<252 :>/g"; }
   $ row kavo ABC XYZ '*.txt' | short
   ABC<248 x>.txt→XYZ<248 x>.txt  改名成功:1個
-  $ row kavo XYZ XYZW '*.txt' | short
-  改名不能:XYZ<248 x>.txt≠XYZW<248 x>.txt  [1]
   $ row kavo い う 'い*' | short
   い<84 あ>→う<84 あ>  改名成功:1個
   $ cd c; row kavo ABC XYZ 'ABC*' | short

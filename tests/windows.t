@@ -54,13 +54,6 @@ The working directory is the current directory of drive C:, so c: names it.
   $ row tree
   ay.txt <ax.txt> sub/ sub/bz.txt <sub/bx.txt>
 
-Japanese names are UTF-8 on Wine's disk.
-
-  $ fresh japanese
-  $ mk 表示.txt; row kavo 表示 一覧 '*.txt'; ls
-  表示.txt→一覧.txt  改名成功:1個
-  一覧.txt
-
 Windows' ANSI calls take paths of up to 259 characters: a rename to the
 same length is made, one character longer refused (under /o too); entries
 beyond the limit are out of reach and left as they are.
