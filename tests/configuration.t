@@ -44,8 +44,7 @@ A faulty file stops every run before anything is done, even a request for
 the usage text: binary data, mixed line ends, a line over 10,240 bytes once
 expanded, an invalid option (/? among them: it cannot be registered).
 
-  $ fresh faults
-  $ mk a.txt
+  $ fresh faults; mk a.txt
   $ export BIG=$(printf 'x%.0s' $(seq 6000))
   $ k() { row run "$top/bin/kavo.exe" a b a.txt; }
   $ for c in '/d\n\n# \x7f\n' '/d\n/v\xff\n' '/d\x1a\n' '/d\r\n/v=c\n' '\n\n/d\r' \
@@ -66,8 +65,7 @@ expanded, an invalid option (/? among them: it cannot be registered).
 The log echoes the file's options, here from a variable whose name has the
 longest length the reading accepts (1,022 bytes).
 
-  $ fresh echo
-  $ mk a.txt
+  $ fresh echo; mk a.txt
   $ name=$(printf 'N%.0s' $(seq 1022)); cfg "/v%%$name%%\n"
   $ export "$name==cf"; run "$top/bin/kavo.exe" a b /logrun.log a.txt >/dev/null
   $ unset $name

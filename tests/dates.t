@@ -7,8 +7,7 @@ The date of the last write takes the place of the slash in the new string,
 in each layout, in the local time zone, moved by a correction in seconds.
 A second slash, or none, is refused.
 
-  $ fresh layouts
-  $ touch -d @1113901507 p.jpg
+  $ fresh layouts; touch -d @1113901507 p.jpg
   $ for o in '' yyyymmdd-hhmmss yyyymmdd-hhmm yymmdd-hhmmss yymmdd-hhmm yyyymmdd yymmdd; do
   >   kavo p / p.jpg /date$o /test | sed -n 1p; done | paste -sd' '
   p.jpg→20050419-090507.jpg p.jpg→20050419-090507.jpg p.jpg→20050419-0905.jpg p.jpg→050419-090507.jpg p.jpg→050419-0905.jpg p.jpg→20050419.jpg p.jpg→050419.jpg
@@ -34,8 +33,7 @@ renamed, so both show the plain name. /o replaces a name that was taken
 before the run, never one the run itself has just given: that one counts as
 taken and the next number is tried.
 
-  $ fresh same
-  $ mk ia.jpg ib.jpg; touch -d @1113901507 ia.jpg ib.jpg
+  $ fresh same; mk ia.jpg ib.jpg; touch -d @1113901507 ia.jpg ib.jpg
   $ row kavo 'i?' / '*.jpg' /date /test
   ia.jpg→20050419-090507.jpg ib.jpg→20050419-090507.jpg  改名成功:2個
   $ row kavo 'i?' / '*.jpg' /date
@@ -48,8 +46,7 @@ taken and the next number is tried.
 
 /datel limits the names tried: 1 only the bare date name, 2 one number.
 
-  $ fresh limit
-  $ mk ia.jpg ib.jpg ic.jpg id.jpg; touch -d @1113901507 *.jpg
+  $ fresh limit; mk ia.jpg ib.jpg ic.jpg id.jpg; touch -d @1113901507 *.jpg
   $ row kavo 'i?' / '*.jpg' /dateyyyymmdd /datel1
   ia.jpg→20050419.jpg 存在済:ib.jpg≠20050419.jpg  改名成功:1個 [1]
   $ row kavo 'i?' / '*.jpg' /dateyyyymmdd /datel1 /c
@@ -71,8 +68,7 @@ taken before the run.
 A name found taken may become free when its entry is renamed; a later
 entry then gets it.
 
-  $ fresh freed
-  $ mk img1.jpg img2.jpg z20050419.jpg zz.jpg
+  $ fresh freed; mk img1.jpg img2.jpg z20050419.jpg zz.jpg
   $ touch -d @1113901507 img1.jpg img2.jpg zz.jpg; touch -d @946782245 z20050419.jpg
   $ row kavo '*' z/ '*.jpg' /dateyyyymmdd
   img1.jpg→z20050419-2.jpg img2.jpg→z20050419-3.jpg z20050419.jpg→z20000102.jpg zz.jpg→z20050419.jpg  改名成功:4個

@@ -8,8 +8,7 @@ form or hold bytes Windows forbids.
 
 Text is converted both ways in the chosen encoding.
 
-  $ fresh convert
-  $ mk 写真1.jpg; KAVO_ENCODING=UTF-8 row kavo 写真 旅 '*'
+  $ fresh convert; mk 写真1.jpg; KAVO_ENCODING=UTF-8 row kavo 写真 旅 '*'
   写真1.jpg→旅1.jpg  改名成功:1個
   $ e() { printf %s "$1" | iconv -t EUC-JP; }
   $ mk $(e 日本.txt); KAVO_ENCODING=EUC-JP row kavo $(e 日本) $(e 東京) '*.txt' | iconv -f EUC-JP
@@ -26,8 +25,7 @@ Text is converted both ways in the chosen encoding.
 A name without a Shift-JIS form, or invalid in the encoding, is kept byte
 for byte; the old string can name such a character.
 
-  $ fresh bytes
-  $ mk a😀.txt $(printf 'bad\xff\xc3.txt')
+  $ fresh bytes; mk a😀.txt $(printf 'bad\xff\xc3.txt')
   $ row kavo a b 'a*'
   a😀.txt→b😀.txt  改名成功:1個
   $ row kavo 😀 - '*'
@@ -61,8 +59,7 @@ or a place a wildcard or the old string stops inside.
 
 Names a shell expands from an absolute pattern are file arguments.
 
-  $ fresh absolute
-  $ mk x1.txt x2.txt
+  $ fresh absolute; mk x1.txt x2.txt
   $ row kavo x y "$PWD"/x*.txt
   <here>\absolute\x1.txt→y1.txt <here>\absolute\x2.txt→y2.txt  改名成功:2個
   $ row tree
@@ -128,8 +125,7 @@ An escape pair of the old string (`\?` `\*` `\\`) stands for that byte as a
 name holds it, and in a file argument's pattern the bytes Windows forbids
 (but the wildcards, the separators and a drive colon) are name bytes.
 
-  $ fresh escapes
-  $ mkdir sub; touch 'q?.txt' 'st*r.txt' 'a\b.txt' 1:00.mp3 sub/a:0.txt
+  $ fresh escapes; mkdir sub; touch 'q?.txt' 'st*r.txt' 'a\b.txt' 1:00.mp3 sub/a:0.txt
   $ row kavo '\?' - '*' /e
   q?.txt→q-.txt  改名成功:1個
   $ row kavo '\*' - '*' /e

@@ -81,8 +81,7 @@ Dates of last write (/ly, /lyw), last access (/lyr) and of directories
 (/lyd); files are not limited by /lyd, and only the old directory is
 entered. A lone /ly clears the limit.
 
-  $ fresh dates
-  $ mk ax bx cx dx old/ex new/fx
+  $ fresh dates; mk ax bx cx dx old/ex new/fx
   $ at() { touch -m -d "$1" "$3"; touch -a -d "$2" "$3"; }
   $ at '2001-12-31 23:59:59' 2010-05-05 ax; at 2002-01-01 2010-05-05 bx
   $ at '2001-03-10 23:59:59' 2011-01-01 cx; at 2001-03-11 2011-01-01 dx
@@ -104,8 +103,7 @@ entered. A lone /ly clears the limit.
 Attributes: read-only (r, or not writable w), hidden (h: a name that starts
 with a dot), directory (d), archive (a, which every Linux file has).
 
-  $ fresh attributes
-  $ mk ax .bx.t cx .hid/dx
+  $ fresh attributes; mk ax .bx.t cx .hid/dx
   $ chmod 444 ax
   $ rows '*' /d -- /sar /law /lar /sah /lah /sadh /ladh /lAd /lAdh /sAa '/sarh /or'
   /sar: .hid\dx .bx.t cx
@@ -124,8 +122,7 @@ with a dot), directory (d), archive (a, which every Linux file has).
 candidate (/fa) or only before the walk enters it; without it nothing is
 said about them.
 
-  $ fresh reported
-  $ mk ax.txt bx.txt subx/cx.txt keepx/dx.txt
+  $ fresh reported; mk ax.txt bx.txt subx/cx.txt keepx/dx.txt
   $ row kavo x y '*' /d /fa '/sdsub*' /sfbx.txt /v+k
   keepx→keepy keepy\dx.txt→dy.txt DIR対象外:subx ax.txt→ay.txt 対象外:bx.txt  改名成功:3個
   $ row kavo x y '*' /d '/sdsub*' /v+k
@@ -139,8 +136,7 @@ Filter values are text in the user's encoding. A name's extension is the
 text after its last period, read character by character: the second byte of
 表 is the code of `\`, yet it separates nothing, so /se表 skips a.表.
 
-  $ fresh utf8
-  $ mk 表x.txt ソx.txt 表/ax.txt a.表 a.txt
+  $ fresh utf8; mk 表x.txt ソx.txt 表/ax.txt a.表 a.txt
   $ row kavo x y '*' /d '/sf表*' /sh表
   ソx.txt→ソy.txt  改名成功:1個
   $ row kavo a b '*' /se表
@@ -153,8 +149,7 @@ argument as that argument is processed: it selects the same entries whatever
 other arguments stand beside it, and an argument in the same directory never
 completes it twice (d\keep, not d\d\keep).
 
-  $ fresh complete
-  $ mkdir -p d/keep d/other; touch d/keep/a.doc d/other/a.txt d/a.txt
+  $ fresh complete; mkdir -p d/keep d/other; touch d/keep/a.doc d/other/a.txt d/a.txt
   $ row kavo a b 'd/*.txt' 'd/keep/*.doc' /d /shother
   d\a.txt→b.txt d\keep\a.doc→b.doc  改名成功:2個
   $ touch d/keep/c.txt d/c.doc

@@ -7,8 +7,7 @@ unreadable directories, trees deeper than any path, locks on the log.
 Directories come first, then names in byte order (A.txt and a.txt are two
 names on Linux only).
 
-  $ fresh order
-  $ mk b.txt A.txt a.txt z/c.txt
+  $ fresh order; mk b.txt A.txt a.txt z/c.txt
   $ row kavo '' x '*' /h /d
   z\c.txt→xc.txt A.txt→xA.txt a.txt→xa.txt b.txt→xb.txt  改名成功:4個
   $ row tree
@@ -17,8 +16,7 @@ names on Linux only).
 Symbolic links are renamed as links and never entered, loops and dangling
 ones too; named as a directory, a link is not one.
 
-  $ fresh links
-  $ mk outside/ABC_in.txt work/ABC_real/ABC_f.txt
+  $ fresh links; mk outside/ABC_in.txt work/ABC_real/ABC_f.txt
   $ cd work
   $ ln -s ../outside ABC_link; ln -s .. ABC_real/ABC_up; ln -s . ABC_self
   $ ln -s ABC_two ABC_one; ln -s ABC_one ABC_two; ln -s missing ABC_dangling
@@ -34,8 +32,7 @@ ones too; named as a directory, a link is not one.
 A directory the command may not read is passed over, also once renamed
 (root is made to obey permission bits by dropping its capabilities).
 
-  $ fresh unreadable
-  $ mk ABC_a/ABC_1.txt ABC_b/ABC_2.txt ABC_c/ABC_3.txt
+  $ fresh unreadable; mk ABC_a/ABC_1.txt ABC_b/ABC_2.txt ABC_c/ABC_3.txt
   $ chmod 0 ABC_b
   $ nodac() { setpriv --bounding-set -dac_override,-dac_read_search "$@"; }
   $ row nodac "$KAVO_TEST_BINARY" ABC XYZ '*' /d
@@ -71,8 +68,7 @@ one byte (the 1,024th directory with its separator no longer fits). With
 A log another process holds locked stops the run before anything is
 renamed, whether it would be replaced or appended to.
 
-  $ fresh held
-  $ mk a1.txt; printf 'held\r\n' > held.txt
+  $ fresh held; mk a1.txt; printf 'held\r\n' > held.txt
   $ (flock 9 && row kavo a b /logheld.txt a1.txt && row kavo a b /LOGheld.txt a1.txt) 9<held.txt
    \x07処理停止:ログ・ファイル"held.txt"がオープン中です。 [1] (esc)
    \x07処理停止:ログ・ファイル"held.txt"がオープン中です。 [1] (esc)
@@ -85,8 +81,7 @@ module creates each target just before the rename call) is never replaced:
 the move itself refuses; the walk carries on with /c; test mode moves
 nothing.
 
-  $ fresh race
-  $ mk x1.txt y1.txt y2.txt
+  $ fresh race; mk x1.txt y1.txt y2.txt
   $ export KAVO_RACE_CONTENT=intruder
   $ LD_PRELOAD=$KAVO_RACE_PRELOAD row kavo x z x1.txt
   存在済:x1.txt≠z1.txt  [1]
@@ -100,8 +95,7 @@ nothing.
 Filter dates are local dates of the zone in force (TZ): 15:00 UTC on New
 Year's Eve 2001 is already 2002 nine hours east.
 
-  $ fresh local-dates
-  $ mk f.txt; touch -d '2001-12-31 15:00 UTC' f.txt
+  $ fresh local-dates; mk f.txt; touch -d '2001-12-31 15:00 UTC' f.txt
   $ TZ=JST-9 row kavo f g '*.txt' /ly2002 /test
   f.txt→g.txt  改名成功:1個
   $ TZ=UTC row kavo f g '*.txt' /ly2002 /test
@@ -116,8 +110,7 @@ $XDG_CONFIG_HOME, when it is an absolute path, takes the place of ~/.config,
 and a faulty file is named where it lies. A file beside the executable wins
 over the user's.
 
-  $ fresh config-places
-  $ mkdir bin; cp "$KAVO_TEST_BINARY" bin/kavo
+  $ fresh config-places; mkdir bin; cp "$KAVO_TEST_BINARY" bin/kavo
   $ export HOME=$PWD/home; unset XDG_CONFIG_HOME
   $ here() { tr '\\' / | sed "s|$PWD|\$PWD|"; }
   $ settings() { bin/kavo a b | grep -A1 '設定ファイル=' | here | paste -sd' '; }

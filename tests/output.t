@@ -20,8 +20,7 @@ user's encoding. /log replaces the file; /LOG appends, after a rule when the
 file existed (even empty). A fatal error ends the entry with its stop line
 and no footer.
 
-  $ fresh log
-  $ mk a1.txt a2.txt; printf 'old\r\n' > run.txt
+  $ fresh log; mk a1.txt a2.txt; printf 'old\r\n' > run.txt
   $ row k a b /logrun.txt 'a*.txt'
   a1.txt→b1.txt a2.txt→b2.txt  改名成功:2個
   $ logtext run.txt
@@ -63,8 +62,7 @@ failed write (a full disk) is reported when the log is closed, after the
 run (standard output, one pipe with standard error here, is flushed before
 the stop line); /log alone turns logging off.
 
-  $ fresh fails
-  $ mk a1.txt a2.txt; ln -s /dev/full full.txt
+  $ fresh fails; mk a1.txt a2.txt; ln -s /dev/full full.txt
   $ row kavo a b '/lognodir\run.txt' 'a*.txt'
    \x07処理停止:ログ・ファイル"nodir\\run.txt"がオープン出来ません。 [1] (esc)
   $ start "$KAVO_TEST_BINARY" a b /logfull.txt 'a*.txt' 2>&1 | shown | paste -sd' '
@@ -78,8 +76,7 @@ the stop line); /log alone turns logging off.
 The log's name runs to the end of its argument, '/' included, and the
 options after that '/' apply too: /logsub/d logs to sub/d and walks.
 
-  $ fresh slash
-  $ mk a.txt sub/x/a.txt
+  $ fresh slash; mk a.txt sub/x/a.txt
   $ kavo a b '*' /logsub/d >/dev/null
   $ text sub/d | grep -c '→'; rm sub/d
   2
@@ -99,8 +96,7 @@ The log's command line holds a whole argument of 10,000 bytes.
 renamed; /time-1 never does. The number is read as atol reads it: digits
 up to the first other byte, wrapped to 32 bits.
 
-  $ fresh time
-  $ mk a.txt
+  $ fresh time; mk a.txt
   $ row kavo a b a.txt /time0 | sed 's/:[0-9][0-9]*秒$/:N秒/'
   a.txt→b.txt  改名成功:1個 処理時間:N秒
   $ row kavo b c b.txt /time-1
@@ -116,8 +112,7 @@ The run never moves or replaces the log file it is writing, whatever name
 reaches it (a symbolic link, another hard link, a path through `..`): such
 a move fails like any refused one, and the log keeps its earlier lines.
 
-  $ fresh open
-  $ echo old > RUN.log; ln -s RUN.log link.log; echo X > x.txt
+  $ fresh open; echo old > RUN.log; ln -s RUN.log link.log; echo X > x.txt
   $ mkdir sub; ln RUN.log sub/hard.log
   $ row kavo x run x.txt /o /LOGrun.txt
   上書改名不能:x.txt≠run.txt  [1]

@@ -7,8 +7,7 @@ A plain run renames each matching file once and counts it. A new string
 whose last byte is 0x5C (表) or 0x7C (ポ) in Shift-JIS holds no backslash
 and no bar.
 
-  $ fresh plain
-  $ echo 1 > a.ABC.txt; echo 2 > b.ABC.txt; touch c.txt; mk ab ac
+  $ fresh plain; echo 1 > a.ABC.txt; echo 2 > b.ABC.txt; touch c.txt; mk ab ac
   $ row kavo ABC 123 '*.txt'
   a.ABC.txt→a.123.txt b.ABC.txt→b.123.txt  改名成功:2個
   $ row kavo a 表 ab
@@ -21,8 +20,7 @@ and no bar.
 Arguments 1 and 2 are never options; an empty old string needs an anchor or
 an extension mode.
 
-  $ fresh strings
-  $ mk x_d.txt read.me readme
+  $ fresh strings; mk x_d.txt read.me readme
   $ row kavo /d e '*.txt'
   改名対象なし [2]
   $ row kavo /? x x_d.txt
@@ -46,8 +44,7 @@ sorts later and still matches.
 A file argument that finds nothing stops the run unless /c; so does a
 refused move. Nothing renamed answers 2.
 
-  $ fresh missing
-  $ mk a.txt b.txt sub/
+  $ fresh missing; mk a.txt b.txt sub/
   $ for f in x.txt sub/x.txt 'missing\*.txt' 'a.txt\*' c: 'c:\'; do row kavo a b "$f" a.txt; done | paste -sd' '
   存在せず:x.txt [1] 存在せず:sub/x.txt [1] 存在せず:missing\*.txt [1] 存在せず:a.txt\* [1] 存在せず:c: [1] 存在せず:c:\ [1]
   $ row kavo a b x.txt /v-e
@@ -65,8 +62,7 @@ An existing target stops the run, or with /c is passed over; /test shows
 what a run would do and touches nothing. An overwrite replaces the target
 in one move and is counted apart.
 
-  $ fresh exists
-  $ mk a.txt b.txt c_a.txt a1 a2 b2
+  $ fresh exists; mk a.txt b.txt c_a.txt a1 a2 b2
   $ row kavo a b '*.txt'
   存在済:a.txt≠b.txt  [1]
   $ row kavo a b '*.txt' /test /o
@@ -87,8 +83,7 @@ fails. A file an earlier run moved there is overwritten, and so is another
 hard link of the file itself (the old name goes), which without /o is a
 taken name.
 
-  $ fresh again
-  $ echo x > xa.txt; echo y > ya.txt; echo z > za.txt; ln za.txt zb.txt
+  $ fresh again; echo x > xa.txt; echo y > ya.txt; echo z > za.txt; ln za.txt zb.txt
   $ row kavo '?a' b '*a.txt' /o /c
   xa.txt→b.txt 上書改名不能:ya.txt≠b.txt 上書改名不能:za.txt≠b.txt  改名成功:1個（通常:1個, 上書:0個） 改名失敗:2個 [2]
   $ row kavo ya b ya.txt /o
@@ -103,8 +98,7 @@ taken name.
 A refused overwrite keeps both entries (a directory is never replaced);
 /or clears a read-only target first, /o alone does not.
 
-  $ fresh refused
-  $ mk a.txt b.txt a.log b.log/inner
+  $ fresh refused; mk a.txt b.txt a.log b.log/inner
   $ chmod 444 b.txt
   $ row kavo a b '*' /o /c
   上書改名不能:a.log≠b.log 上書改名不能:a.txt≠b.txt  改名失敗:2個 [2]
@@ -116,8 +110,7 @@ A refused overwrite keeps both entries (a directory is never replaced);
 A change of letter case alone is a plain move; names are looked up with
 their case, wildcards fold it.
 
-  $ fresh case
-  $ mk a.txt b.txt c.TXT
+  $ fresh case; mk a.txt b.txt c.TXT
   $ row kavo a A a.txt /e
   a.txt→A.txt  改名成功:1個
   $ row kavo b B '*' /e /o
@@ -134,8 +127,7 @@ their case, wildcards fold it.
 A move the file system refuses (a name over 255 bytes) stops the run with
 its reason; with /v-e only the count says so.
 
-  $ fresh toolong
-  $ mk a.txt
+  $ fresh toolong; mk a.txt
   $ long=$(printf 'x%.0s' $(seq 252))
   $ row kavo a $long a.txt | sed "s/$long/<252 x>/"
   改名不能:a.txt≠<252 x>.txt  [1]
@@ -146,8 +138,7 @@ its reason; with /v-e only the count says so.
 A directory or file named alone is renamed itself, wherever it lies, also
 by an absolute path with a drive letter from another directory.
 
-  $ fresh named
-  $ mk sub/old1/keep.txt sub/old3.txt
+  $ fresh named; mk sub/old1/keep.txt sub/old3.txt
   $ row kavo old new 'sub\old1'
   sub\old1→new1  改名成功:1個
   $ row kavo old new sub/old3.txt
@@ -161,8 +152,7 @@ by an absolute path with a drive letter from another directory.
 Arguments longer than the path length limit, a network path without a share, or
 a file given as the directory to walk stop the run before anything else.
 
-  $ fresh stops
-  $ mk a.txt
+  $ fresh stops; mk a.txt
   $ row kavo a b $(printf 'a%.0s' $(seq 2100)) | sed 's/a\{2100\}/<2100 a>/'
    \x07処理停止:パス名が長すぎます:<2100 a> [1] (esc)
   $ deep=$(printf 'ABC/%.0s' $(seq 2500)); row kavo a b ${deep:0:10000} | sed 's/\(ABC\\\)\{2499\}A/<ABC\\ x2499>A/'

@@ -17,8 +17,7 @@ old one.
 Later arguments see the tree as it has become: the last one names the
 directory that has just taken the name "ba".
 
-  $ fresh later
-  $ mk ba/aa1.txt aa/aa2.txt
+  $ fresh later; mk ba/aa1.txt aa/aa2.txt
   $ row kavo a b 'ba/*' ba aa 'ba/*' /c
   ba\aa1.txt→ba1.txt ba→bb aa→ba ba\aa2.txt→ba2.txt  改名成功:4個
   $ row tree
@@ -27,8 +26,7 @@ directory that has just taken the name "ba".
 /fd renames directories alone; by default they are only entered. A name
 without wildcards is looked for in every subdirectory.
 
-  $ fresh dirs
-  $ mk old1/old2.txt old3.txt
+  $ fresh dirs; mk old1/old2.txt old3.txt
   $ row kavo old new '*' /fd /d
   old1→new1  改名成功:1個
   $ row kavo new old '*' /d

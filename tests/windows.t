@@ -9,8 +9,7 @@ B.txt is b.txt to Windows: an overwrite of it under another spelling is
 tried, refused, and nothing is replaced. A name given in another case is
 found under its stored spelling.
 
-  $ fresh case
-  $ mk x.txt b.txt c.TXT
+  $ fresh case; mk x.txt b.txt c.TXT
   $ row kavo x B x.txt /o
   改名不能:x.txt≠B.txt  [1]
   $ row kavo x B x.txt /or
@@ -24,8 +23,7 @@ A pattern with ~ matches the 8.3 alternate names (a name already 8.3 has
 none); each entry is renamed under its long name. A single alternate name
 names its entry, but not with /fcase.
 
-  $ fresh short
-  $ mk longfilename_one.txt longfilename_two.txt longfile.txt
+  $ fresh short; mk longfilename_one.txt longfilename_two.txt longfile.txt
   $ short() { start cmd /c dir /x | tr -d '\r' | awk -v n="$1" '$NF == n { print $(NF-1) }'; }
   $ short longfile.txt | grep -c '~'
   0
@@ -41,8 +39,7 @@ names its entry, but not with /fcase.
 
 The working directory is the current directory of drive C:, so c: names it.
 
-  $ fresh drive
-  $ mk ax.txt sub/bx.txt
+  $ fresh drive; mk ax.txt sub/bx.txt
   $ row kavo x y 'c:*.txt'
   c:ax.txt→c:ay.txt  改名成功:1個
   $ row kavo x y C: /d
@@ -72,8 +69,7 @@ beyond the limit are out of reach and left as they are.
   $ row tree | abbr
   D/ D/bF.txt <D/aF.txt>
 
-  $ fresh beyond
-  $ mk $d/$d/$d/a1.txt $d/a2.txt a3.txt
+  $ fresh beyond; mk $d/$d/$d/a1.txt $d/a2.txt a3.txt
   $ row kavo a b '*' /d | abbr
   D\a2.txt→b2.txt a3.txt→b3.txt  改名成功:2個
   $ row tree | abbr
@@ -82,8 +78,7 @@ beyond the limit are out of reach and left as they are.
 A log another Windows program holds open stops the run before anything is
 renamed; once it is free, the log is taken.
 
-  $ fresh held
-  $ mk a1.txt; printf 'held\r\n' > run.txt
+  $ fresh held; mk a1.txt; printf 'held\r\n' > run.txt
   $ mkfifo hold; (start cmd /c 'more >> run.txt' < hold &) ; exec 8>hold
   $ for i in $(seq 100); do [ -n "$(find /proc/[0-9]*/fd -lname "$PWD/run.txt" 2>/dev/null)" ] && break; sleep 0.1; done
   $ row kavo a b /logrun.txt a1.txt
