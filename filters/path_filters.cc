@@ -11,9 +11,9 @@
 
 #include "filters/filter_parts.h"
 #include "filters/filters.h"
-#include "names/sjis.h"
 #include "output/channels.h"
-#include "targets/paths.h"
+#include "text/path_text.h"
+#include "text/sjis.h"
 
 namespace kavo {
 
@@ -36,11 +36,7 @@ void classify(std::string_view text, ByteClasses* classes) {
     classes->heap.resize(text.size());
     out = classes->heap.data();
   }
-  int cls = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    cls = next_byte_class(cls, text[i]);
-    out[i] = static_cast<uint8_t>(cls);
-  }
+  sjis_byte_classes(text, out);
   classes->data = out;
 }
 
@@ -272,7 +268,7 @@ bool absolute_element_inside(std::string_view element,
     }
     char e = byte_at(element, i);
     char d = byte_at(directory, i);
-    if (i < element.size() && sjis_lead_byte(e)) {
+    if (i < element.size() && sjis_char_length(element, i) == 2) {
       if (e != d || i + 1 >= directory.size()) return false;
       if (byte_at(element, i + 1) != directory[i + 1]) return false;
       i += 2;

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "names/sjis.h"
 #include "platform/platform.h"
+#include "text/sjis.h"
 
 namespace kavo {
 
@@ -41,24 +41,8 @@ struct Element {
   ElementKind kind;
   unsigned char byte;
   unsigned char byte_class;  // the literal's class in the pattern (0, 1, 2)
-  int slot;    // memo row when the element directly follows a star, else -1
+  int slot;  // memo row when the element directly follows a star, else -1
 };
-
-// Byte classes of `s` (0 single, 1 lead, 2 trail) in one pass; `classes`
-// gets s.size() + 1 entries, the last one 0 for the end of the string.
-void fill_byte_classes(std::string_view s, unsigned char* classes) {
-  unsigned char state = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = s[i];
-    if (state == 1) {
-      state = sjis_trail_byte(c) ? 2 : 0;
-    } else {
-      state = sjis_lead_byte(c) ? 1 : 0;
-    }
-    classes[i] = state;
-  }
-  classes[s.size()] = 0;
-}
 
 bool escapable(char c) { return c == '*' || c == '?' || c == '\\'; }
 
@@ -267,7 +251,8 @@ bool find_match(std::string_view subject, std::string_view pattern,
   size_t n = subject.size();
 
   ScratchArray<unsigned char, 512> pattern_classes(pattern.size() + 1);
-  fill_byte_classes(pattern, pattern_classes.data());
+  sjis_byte_classes(pattern, pattern_classes.data());
+  pattern_classes[pattern.size()] = 0;
   ScratchArray<Element, 256> elements(pattern.size());
   size_t count =
       parse_pattern(pattern, pattern_classes.data(), elements.data());
@@ -275,7 +260,8 @@ bool find_match(std::string_view subject, std::string_view pattern,
   ScratchArray<unsigned char, 512> subject_bytes(n);
   ScratchArray<unsigned char, 512> classes(n + 1);
   std::copy(subject.begin(), subject.end(), subject_bytes.data());
-  fill_byte_classes(subject, classes.data());
+  sjis_byte_classes(subject, classes.data());
+  classes[n] = 0;  // the end of the subject
   if (backward) {
     // The backward walk is the forward walk over both strings reversed.
     std::reverse(subject_bytes.data(), subject_bytes.data() + n);

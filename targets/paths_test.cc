@@ -1,4 +1,5 @@
 #include "targets/paths.h"
+#include "text/path_text.h"
 
 #include <gtest/gtest.h>
 
