@@ -1,5 +1,6 @@
 set(NAMES_SOURCES
   names/calendar.cc
+  names/wildcard.cc
   names/pattern.cc
   names/name_part.cc
   names/date_name.cc
