@@ -8,7 +8,8 @@
 // double-byte one, a trail byte never stands for `\` or a letter, and only
 // single-byte letters are folded); a star whose next byte is found right
 // where the star begins takes nothing, and that choice is final; a star
-// followed by `?` takes exactly one byte; a trailing star takes the rest.
+// followed by `?` takes exactly one byte (none when a `?` stands where it
+// begins); a trailing star takes the rest.
 
 #ifndef KAVO_NAMES_WILDCARD_H_
 #define KAVO_NAMES_WILDCARD_H_

@@ -1,5 +1,4 @@
 #include "targets/paths.h"
-#include "text/path_text.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/test_support.h"
+#include "text/path_text.h"
 
 namespace kavo {
 namespace {
