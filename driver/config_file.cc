@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "driver/options.h"
-#include "names/sjis.h"
 #include "output/channels.h"
 #include "platform/platform.h"
+#include "text/sjis.h"
 
 namespace kavo {
 namespace {

@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "filters/filters.h"
-#include "names/sjis.h"
 #include "output/channels.h"
+#include "text/sjis.h"
 
 namespace kavo {
 namespace {

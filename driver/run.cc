@@ -9,13 +9,14 @@
 #include "driver/usage.h"
 #include "filters/filters.h"
 #include "names/calendar.h"
-#include "names/sjis.h"
 #include "output/channels.h"
 #include "output/log_file.h"
 #include "output/pager.h"
 #include "platform/platform.h"
 #include "targets/paths.h"
 #include "targets/walk.h"
+#include "text/path_text.h"
+#include "text/sjis.h"
 
 namespace kavo {
 namespace {

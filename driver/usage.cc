@@ -10,9 +10,9 @@
 #include <string>
 
 #include "driver/config_file.h"
-#include "names/sjis.h"
 #include "output/channels.h"
 #include "output/pager.h"
+#include "text/sjis.h"
 
 namespace kavo {
 namespace {

@@ -9,9 +9,9 @@
 #include "filters/filter_parts.h"
 #include "filters/filters.h"
 #include "names/calendar.h"
-#include "names/sjis.h"
 #include "platform/platform.h"
-#include "targets/paths.h"
+#include "text/path_text.h"
+#include "text/sjis.h"
 
 namespace kavo {
 

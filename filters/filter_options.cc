@@ -12,8 +12,8 @@
 #include "filters/filter_parts.h"
 #include "filters/filters.h"
 #include "names/calendar.h"
-#include "names/sjis.h"
 #include "platform/platform.h"
+#include "text/sjis.h"
 
 namespace kavo {
 
@@ -400,11 +400,6 @@ size_t read_date_bound(std::string_view text, size_t pos, DateBound* bound) {
 }
 
 }  // namespace
-
-int next_byte_class(int previous, unsigned char byte) {
-  if (previous == 1) return sjis_trail_byte(byte) ? 2 : 0;
-  return sjis_lead_byte(byte) ? 1 : 0;
-}
 
 std::vector<PatternElement> split_elements(std::string_view value) {
   std::vector<PatternElement> items;

@@ -2,215 +2,53 @@
 // tail and path options, and the completion of relative path elements
 // against the directory of the file arguments.
 
-#include <algorithm>
-#include <cstdint>
 #include <new>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "filters/filter_parts.h"
 #include "filters/filters.h"
-#include "names/sjis.h"
+#include "names/wildcard.h"
 #include "output/channels.h"
-#include "targets/paths.h"
+#include "text/path_text.h"
+#include "text/sjis.h"
 
 namespace kavo {
 
 namespace {
 
-// ---- Byte classes --------------------------------------------------------
-
-// The byte classes of a text, computed once per match so that the walk can
-// ask for any position in either direction. Texts below the run's path
-// length limit (2048 bytes) stay on the stack.
-struct ByteClasses {
-  uint8_t local[2048];
-  std::vector<uint8_t> heap;
-  const uint8_t* data = nullptr;
-};
-
-void classify(std::string_view text, ByteClasses* classes) {
-  uint8_t* out = classes->local;
-  if (text.size() > sizeof(classes->local)) {
-    classes->heap.resize(text.size());
-    out = classes->heap.data();
-  }
-  int cls = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    cls = next_byte_class(cls, text[i]);
-    out[i] = static_cast<uint8_t>(cls);
-  }
-  classes->data = out;
-}
-
-// ---- The matcher walk ----------------------------------------------------
+// ---- The matchers ---------------------------------------------------------
+//
+// The path matchers walk a pattern as the replacement engine does
+// (names/wildcard.h); what differs is where a match may lie. A path test
+// covers a path from its start (a tail from its end) up to the end of the
+// path or, for a head or tail, up to a separator: a head ends before a
+// single-byte backslash, a tail after a backslash or the colon of a drive,
+// since a component is never cut in the middle. The engine instead
+// searches a name part for a piece anywhere in it. Escape pairs are read
+// only in the name elements that take them (match_whole_escaped): a path
+// element's backslashes are separators.
 
 enum class Span { kWhole, kHead, kTail };
-
-enum class TokenKind { kStars, kAny, kByte };
-
-// One pattern element: a star, a question mark or a byte to compare (an
-// escaped byte takes two pattern bytes).
-struct Token {
-  TokenKind kind;
-  unsigned char byte;
-  uint8_t cls;
-  size_t length;
-};
-
-// Star runs whose failed landings are remembered without a heap
-// allocation. Every run is remembered: a run without that memory would be
-// tried again for every landing of the runs before it, which takes time
-// exponential in the number of runs.
-constexpr size_t kLocalStarRuns = 32;
-
-// A match in progress. Positions are logical: for the tail matcher both
-// texts are read from their ends, so one walk serves all matchers.
-struct Walk {
-  std::string_view text;
-  std::string_view pattern;
-  const uint8_t* text_classes;
-  const uint8_t* pattern_classes;
-  Span span;
-  bool fold;
-  bool escapes;
-  bool reverse;
-  bool first_byte_literal;
-  // For each star run: every landing at this text position or later is
-  // known to fail, so a second resolution of the run never repeats work.
-  size_t* failed_from;
-};
-
-size_t physical(const Walk& w, std::string_view s, size_t i) {
-  return w.reverse ? s.size() - 1 - i : i;
-}
-
-unsigned char text_byte(const Walk& w, size_t i) {
-  return w.text[physical(w, w.text, i)];
-}
-
-uint8_t text_class(const Walk& w, size_t i) {
-  return w.text_classes[physical(w, w.text, i)];
-}
-
-Token token_at(const Walk& w, size_t p) {
-  size_t at = physical(w, w.pattern, p);
-  unsigned char c = w.pattern[at];
-  uint8_t cls = w.pattern_classes[at];
-  if (p == 0 && w.first_byte_literal) return {TokenKind::kByte, c, cls, 1};
-  if (cls == 0 && c == '*') return {TokenKind::kStars, c, 0, 1};
-  if (cls == 0 && c == '?') return {TokenKind::kAny, c, 0, 1};
-  if (w.escapes && cls == 0 && c == '\\' && p + 1 < w.pattern.size()) {
-    unsigned char next = w.pattern[at + 1];
-    if (next == '*' || next == '?' || next == '\\') {
-      return {TokenKind::kByte, next, 0, 2};
-    }
-  }
-  return {TokenKind::kByte, c, cls, 1};
-}
-
-// Whether the text byte at `t` is the token's byte: the same class (so a
-// trail byte never stands for a letter or a backslash), letters of
-// single-byte characters alike when folding.
-bool same_byte(const Walk& w, size_t t, const Token& token) {
-  uint8_t cls = text_class(w, t);
-  if (cls != token.cls) return false;
-  unsigned char c = text_byte(w, t);
-  if (w.fold && cls == 0) {
-    return fold_ascii(c) == fold_ascii(token.byte);
-  }
-  return c == token.byte;
-}
-
-// Where the covered part of the text may end: the end of the text, or for
-// the head a single-byte backslash, for the tail also a colon.
-bool at_span_end(const Walk& w, size_t t) {
-  if (t == w.text.size()) return true;
-  if (w.span == Span::kWhole || text_class(w, t) != 0) return false;
-  unsigned char c = text_byte(w, t);
-  return c == '\\' || (w.span == Span::kTail && c == ':');
-}
-
-bool walk_from(Walk* w, size_t t, size_t p, size_t star_run);
-
-// A run of stars met at text position `t`. The byte X after the run is
-// looked for: found right at `t`, the stars take nothing and that choice is
-// final; a question mark takes the byte after one byte for the stars;
-// otherwise the first later landing on X from which the rest matches.
-bool resolve_stars(Walk* w, size_t t, size_t p, size_t star_run) {
-  size_t q = p;
-  while (q < w->pattern.size() && token_at(*w, q).kind == TokenKind::kStars) {
-    ++q;
-  }
-  if (q == w->pattern.size()) return true;
-  Token x = token_at(*w, q);
-  size_t after = q + x.length;
-  size_t n = w->text.size();
-  if (t < n && same_byte(*w, t, x))
-    return walk_from(w, t + 1, after, star_run + 1);
-  if (x.kind == TokenKind::kAny) {
-    return t + 1 < n && walk_from(w, t + 2, after, star_run + 1);
-  }
-  size_t limit = w->failed_from[star_run];
-  for (size_t s = t + 1; s < limit; ++s) {
-    if (same_byte(*w, s, x) && walk_from(w, s + 1, after, star_run + 1)) {
-      return true;
-    }
-  }
-  if (t + 1 < w->failed_from[star_run]) w->failed_from[star_run] = t + 1;
-  return false;
-}
-
-bool walk_from(Walk* w, size_t t, size_t p, size_t star_run) {
-  while (p < w->pattern.size()) {
-    Token token = token_at(*w, p);
-    if (token.kind == TokenKind::kStars) {
-      return resolve_stars(w, t, p, star_run);
-    }
-    if (t >= w->text.size()) return false;
-    if (token.kind == TokenKind::kByte && !same_byte(*w, t, token)) {
-      return false;
-    }
-    ++t;
-    p += token.length;
-  }
-  return at_span_end(*w, t);
-}
 
 bool run_match(std::string_view text, std::string_view pattern, bool fold,
                Span span, bool escapes) {
   if (pattern.empty()) return span == Span::kWhole && text.empty();
-  ByteClasses text_classes;
-  ByteClasses pattern_classes;
-  classify(text, &text_classes);
-  classify(pattern, &pattern_classes);
-  Walk w;
-  w.text = text;
-  w.pattern = pattern;
-  w.text_classes = text_classes.data;
-  w.pattern_classes = pattern_classes.data;
-  w.span = span;
-  w.fold = fold;
-  w.escapes = escapes;
-  w.reverse = span == Span::kTail;
+  WildcardRules rules;
+  rules.fold = fold;
+  rules.escapes = escapes;
+  rules.backward = span == Span::kTail;
+  rules.anchored = true;
+  rules.whole = true;
+  rules.stops = span == Span::kHead ? "\\" : span == Span::kTail ? "\\:" : "";
   // The tail's last pattern byte is literal when it stands alone or after
   // a double-byte character ending in 0x5C, so "*" and "?" match no path.
   size_t m = pattern.size();
-  w.first_byte_literal =
-      span == Span::kTail &&
-      (m == 1 || (pattern[m - 2] == '\\' && pattern_classes.data[m - 2] == 2));
-  // Each star run holds at least one '*'.
-  size_t runs = std::count(pattern.begin(), pattern.end(), '*') + 1;
-  size_t local[kLocalStarRuns];
-  std::vector<size_t> heap;
-  w.failed_from = local;
-  if (runs > kLocalStarRuns) {
-    heap.resize(runs);
-    w.failed_from = heap.data();
-  }
-  std::fill(w.failed_from, w.failed_from + runs, text.size());
-  return walk_from(&w, 0, 0, 0);
+  rules.last_byte_literal =
+      span == Span::kTail && (m == 1 || (pattern[m - 2] == '\\' &&
+                                         sjis_byte_class(pattern, m - 2) == 2));
+  Match match;
+  return find_wildcard(text, pattern, rules, &match);
 }
 
 // ---- Path tests ------------------------------------------------------------
@@ -272,7 +110,7 @@ bool absolute_element_inside(std::string_view element,
     }
     char e = byte_at(element, i);
     char d = byte_at(directory, i);
-    if (i < element.size() && sjis_lead_byte(e)) {
+    if (i < element.size() && sjis_char_length(element, i) == 2) {
       if (e != d || i + 1 >= directory.size()) return false;
       if (byte_at(element, i + 1) != directory[i + 1]) return false;
       i += 2;

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "names/sjis.h"
+#include "text/sjis.h"
 
 #define FUZZ_CHECK(c)                                                     \
   ((c) ? (void)0                                                          \

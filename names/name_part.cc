@@ -4,8 +4,8 @@
 
 #include "driver/options.h"
 #include "names/pattern.h"
-#include "names/sjis.h"
 #include "platform/platform.h"
+#include "text/sjis.h"
 
 namespace kavo {
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "names/wildcard.h"
+
 namespace kavo {
 
 struct FindRecord;
@@ -21,12 +23,6 @@ struct MatchFlags {
   bool fold = false;  // a-z and A-Z alike (never on trail bytes)
   bool head = false;  // the match must start at the start of the subject
   bool tail = false;  // the match must end at the end of the subject
-};
-
-// A match: the bytes [start, end) of the subject.
-struct Match {
-  size_t start = 0;
-  size_t end = 0;
 };
 
 // Finds the first match of `pattern` in `subject`. Returns false when there

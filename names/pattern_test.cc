@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "names/sjis.h"
 #include "platform/platform.h"
+#include "text/sjis.h"
 
 namespace kavo {
 namespace {

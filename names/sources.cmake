@@ -1,12 +1,11 @@
 set(NAMES_SOURCES
-  names/sjis.cc
   names/calendar.cc
+  names/wildcard.cc
   names/pattern.cc
   names/name_part.cc
   names/date_name.cc
 )
 set(NAMES_TESTS
-  names/sjis_test.cc
   names/calendar_test.cc
   names/pattern_test.cc
   names/name_part_test.cc

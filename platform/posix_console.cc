@@ -21,7 +21,7 @@
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
 #include "platform/posix_text.h"
-#include "platform/shift_jis_text.h"
+#include "text/sjis.h"
 
 extern char** environ;
 

@@ -32,7 +32,7 @@
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
 #include "platform/posix_text.h"
-#include "platform/shift_jis_text.h"
+#include "text/sjis.h"
 
 namespace kavo {
 namespace posix {
@@ -81,7 +81,7 @@ std::string_view internal_last_component(std::string_view p) {
       if (!part.empty() && part != ".") found = part;
       piece = ++i;
     } else {
-      i += is_lead(p[i]) && i + 1 < p.size() ? 2 : 1;
+      i = sjis_next_char(p, i);
     }
   }
   return found.empty() && saw_dot ? std::string_view(".") : found;

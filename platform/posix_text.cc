@@ -10,14 +10,11 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/shift_jis_text.h"
+#include "text/sjis.h"
 
 namespace kavo {
 namespace {
 
-bool is_trail(unsigned char c) {
-  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
-}
 bool is_kana(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
 bool is_separator(unsigned char c) { return c == '\\' || c == '/'; }
 
@@ -315,9 +312,9 @@ void build_tables(Codec* c) {
   for (int b = 0; b < 0x80; ++b) add_character(c, b);
   for (int b = 0xA1; b <= 0xDF; ++b) add_character(c, b);
   for (int lead = 0x81; lead <= 0xFC; ++lead) {
-    if (!is_lead(lead) || (lead >= 0xF0 && lead <= 0xF9)) continue;
+    if (!sjis_lead_byte(lead) || (lead >= 0xF0 && lead <= 0xF9)) continue;
     for (int trail = 0x40; trail <= 0xFC; ++trail) {
-      if (is_trail(trail)) add_character(c, (lead << 8) | trail);
+      if (sjis_trail_byte(trail)) add_character(c, (lead << 8) | trail);
     }
   }
   c->tables_built = true;
@@ -359,7 +356,7 @@ size_t take_cp932(const unsigned char* p, size_t n, std::string* out) {
     out->push_back(static_cast<char>(p[0]));
     return 1;
   }
-  if (is_lead(p[0]) && n >= 2 && is_trail(p[1])) {
+  if (sjis_lead_byte(p[0]) && n >= 2 && sjis_trail_byte(p[1])) {
     if (p[0] == kEscapeLead) {
       append_lead_character(p[1], out);
     } else {
@@ -410,7 +407,8 @@ size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
     piece->size = 1;
     return 2;
   }
-  size_t length = is_lead(p[0]) && n >= 2 && is_trail(p[1]) ? 2 : 1;
+  size_t length =
+      sjis_lead_byte(p[0]) && n >= 2 && sjis_trail_byte(p[1]) ? 2 : 1;
   const Codec& c = codec();
   if (!c.cp932) {
     uint16_t code = length == 2 ? (p[0] << 8 | p[1]) : p[0];
@@ -541,7 +539,7 @@ void append_name_pattern(std::string_view internal, NamePatternKind kind,
   out->reserve(out->size() + n);
   for (size_t i = 0; i < n; ++i) {
     unsigned char c = p[i];
-    if (is_lead(c) && i + 1 < n && is_trail(p[i + 1])) {
+    if (sjis_char_length(internal, i) == 2) {
       out->append(internal.data() + i, 2);
       ++i;
       continue;
@@ -587,7 +585,7 @@ size_t whole_characters_length(std::string_view internal) {
   const size_t n = internal.size();
   size_t i = 0;
   while (i < n) {
-    if (!is_lead(p[i])) {
+    if (!sjis_lead_byte(p[i])) {
       ++i;
     } else if (i + 1 == n) {
       return i;
@@ -667,7 +665,8 @@ size_t match_external_char(std::string_view external, uint16_t* code) {
     return 1;
   }
   if (codec().cp932) {
-    if (!is_lead(p[0]) || p[0] == kEscapeLead || n < 2 || !is_trail(p[1])) {
+    if (!sjis_lead_byte(p[0]) || p[0] == kEscapeLead || n < 2 ||
+        !sjis_trail_byte(p[1])) {
       return 0;
     }
     *code = static_cast<uint16_t>(p[0] << 8 | p[1]);

@@ -3,11 +3,9 @@ set(PLATFORM_POSIX_SOURCES
   platform/posix_files.cc
   platform/posix_console.cc
   platform/posix_text.cc
-  platform/shift_jis_text.cc
 )
 set(PLATFORM_WIN32_SOURCES
   platform/win32.cc
-  platform/shift_jis_text.cc
 )
 # The contract both layers pass; the Linux layer's text boundary apart.
 set(PLATFORM_TESTS

@@ -16,7 +16,7 @@
 #include <map>
 
 #include "platform/platform.h"
-#include "platform/shift_jis_text.h"
+#include "text/sjis.h"
 
 // The command line is taken as typed: a `*` in a file argument is a
 // pattern for the program, never expanded by the C runtime.
@@ -35,15 +35,8 @@ constexpr uint64_t kTicksPerSecond = 10000000ULL;
 // a double-byte character is not).
 bool ends_with_separator(const std::string& path) {
   bool separator = false;
-  for (size_t i = 0; i < path.size();) {
-    unsigned char c = path[i];
-    if (is_lead(c) && i + 1 < path.size()) {
-      separator = false;
-      i += 2;
-    } else {
-      separator = c == '\\' || c == '/';
-      ++i;
-    }
+  for (size_t i = 0; i < path.size(); i = sjis_next_char(path, i)) {
+    separator = path[i] == '\\' || path[i] == '/';
   }
   return separator;
 }
@@ -52,13 +45,8 @@ bool ends_with_separator(const std::string& path) {
 // no wildcard.
 bool has_wildcard(const std::string& path) {
   size_t start = path.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
-  for (size_t i = start; i < path.size(); ++i) {
-    unsigned char c = path[i];
-    if (is_lead(c) && i + 1 < path.size()) {
-      ++i;
-    } else if (c == '*' || c == '?') {
-      return true;
-    }
+  for (size_t i = start; i < path.size(); i = sjis_next_char(path, i)) {
+    if (path[i] == '*' || path[i] == '?') return true;
   }
   return false;
 }
@@ -100,14 +88,8 @@ bool look_up(const std::string& path, WIN32_FIND_DATAA* data) {
 // The last component of a path: after the last separator or drive colon.
 size_t last_component_start(const std::string& path) {
   size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
-  for (size_t i = start; i < path.size();) {
-    unsigned char c = path[i];
-    if (is_lead(c) && i + 1 < path.size()) {
-      i += 2;
-      continue;
-    }
-    if (c == '\\' || c == '/') start = i + 1;
-    ++i;
+  for (size_t i = start; i < path.size(); i = sjis_next_char(path, i)) {
+    if (path[i] == '\\' || path[i] == '/') start = i + 1;
   }
   return start;
 }
@@ -304,9 +286,7 @@ int next_key_event(HANDLE input) {
 // The characters of `text`, a double-byte character counted once.
 size_t character_count(const std::string& text) {
   size_t count = 0;
-  for (size_t i = 0; i < text.size(); ++i, ++count) {
-    if (is_lead(text[i]) && i + 1 < text.size()) ++i;
-  }
+  for (size_t i = 0; i < text.size(); i = sjis_next_char(text, i)) ++count;
   return count;
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/test_support.h"
+#include "text/path_text.h"
 
 namespace kavo {
 namespace {

@@ -8,6 +8,7 @@
 #include "output/channels.h"
 #include "platform/platform.h"
 #include "targets/paths.h"
+#include "text/path_text.h"
 
 namespace kavo {
 

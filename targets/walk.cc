@@ -11,8 +11,8 @@
 #include "names/pattern.h"
 #include "output/channels.h"
 #include "platform/platform.h"
-#include "targets/paths.h"
 #include "targets/rename.h"
+#include "text/path_text.h"
 
 namespace kavo {
 

@@ -1,4 +1,4 @@
-#include "names/sjis.h"
+#include "text/sjis.h"
 
 #include <gtest/gtest.h>
 

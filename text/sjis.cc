@@ -1,19 +1,8 @@
-#include "names/sjis.h"
+#include "text/sjis.h"
 
 namespace kavo {
 
 namespace {
-
-// Length of the character that starts at `pos`: two bytes for a lead byte
-// followed by a valid trail byte, else one. A lead byte followed by a byte
-// that cannot be a trail byte stands alone, as sjis_byte_class counts it.
-size_t char_length(std::string_view s, size_t pos) {
-  if (sjis_lead_byte(s[pos]) && pos + 1 < s.size() &&
-      sjis_trail_byte(s[pos + 1])) {
-    return 2;
-  }
-  return 1;
-}
 
 bool ends_in_lone_lead_byte(std::string_view s, size_t pos) {
   return pos + 1 == s.size() && sjis_lead_byte(s[pos]);
@@ -29,21 +18,55 @@ bool sjis_trail_byte(unsigned char c) {
   return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
 }
 
+size_t sjis_char_length(std::string_view s, size_t pos) {
+  if (sjis_lead_byte(s[pos]) && pos + 1 < s.size() &&
+      sjis_trail_byte(s[pos + 1])) {
+    return 2;
+  }
+  return 1;
+}
+
+size_t sjis_next_char(std::string_view s, size_t pos) {
+  return pos + sjis_char_length(s, pos);
+}
+
+int next_byte_class(int previous, unsigned char byte) {
+  // A byte that cannot be a trail byte is never a lead byte either, so
+  // after a lone lead byte it is a single-byte character.
+  if (previous == 1) return sjis_trail_byte(byte) ? 2 : 0;
+  return sjis_lead_byte(byte) ? 1 : 0;
+}
+
 int sjis_byte_class(std::string_view s, size_t index) {
   if (index >= s.size()) return 0;
   int state = 0;
-  for (size_t i = 0; i <= index; ++i) {
-    unsigned char c = s[i];
-    if (state == 1) {
-      state = sjis_trail_byte(c) ? 2 : 0;
-    } else {
-      state = sjis_lead_byte(c) ? 1 : 0;
-    }
-  }
+  for (size_t i = 0; i <= index; ++i) state = next_byte_class(state, s[i]);
   return state;
 }
 
+void sjis_byte_classes(std::string_view s, unsigned char* classes) {
+  int state = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    state = next_byte_class(state, s[i]);
+    classes[i] = static_cast<unsigned char>(state);
+  }
+}
+
 char fold_ascii(char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
+
+bool names_equal_ignoring_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size();) {
+    size_t length = sjis_char_length(a, i);
+    if (length == 2) {
+      if (a.compare(i, 2, b, i, 2) != 0) return false;
+    } else if (fold_ascii(a[i]) != fold_ascii(b[i])) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
 
 bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
@@ -78,7 +101,7 @@ bool option_word_equals(std::string_view text, std::string_view word) {
 }
 
 size_t sjis_find_char(std::string_view s, char c, size_t from) {
-  for (size_t pos = from; pos < s.size(); pos += char_length(s, pos)) {
+  for (size_t pos = from; pos < s.size(); pos = sjis_next_char(s, pos)) {
     if (s[pos] == c) return pos;
     if (ends_in_lone_lead_byte(s, pos)) return kNoPosition;
   }
@@ -89,7 +112,7 @@ size_t sjis_find_char(std::string_view s, char c, size_t from) {
 size_t sjis_find_string(std::string_view s, std::string_view needle,
                         size_t from) {
   if (needle.empty()) return from;
-  for (size_t pos = from; pos < s.size(); pos += char_length(s, pos)) {
+  for (size_t pos = from; pos < s.size(); pos = sjis_next_char(s, pos)) {
     if (s.compare(pos, needle.size(), needle) == 0) return pos;
     if (ends_in_lone_lead_byte(s, pos)) return kNoPosition;
   }
@@ -98,7 +121,7 @@ size_t sjis_find_string(std::string_view s, std::string_view needle,
 
 size_t sjis_find_last_char(std::string_view s, char c) {
   size_t last = kNoPosition;
-  for (size_t pos = 0; pos < s.size(); pos += char_length(s, pos)) {
+  for (size_t pos = 0; pos < s.size(); pos = sjis_next_char(s, pos)) {
     if (s[pos] == c) last = pos;
     if (ends_in_lone_lead_byte(s, pos)) return kNoPosition;
   }

@@ -1,9 +1,14 @@
 // Shift-JIS (code page 932) byte-string primitives. Every string of the
 // program is such a byte string; these let the rest step over double-byte
 // characters so that a trail byte is never taken for `\`, `|` or a letter.
+//
+// One rule splits a text into characters everywhere: a lead byte and the
+// trail byte after it are one character; a lead byte followed by a byte
+// that cannot be a trail byte (or by nothing) is a character of its own,
+// and that next byte starts the character after it.
 
-#ifndef KAVO_NAMES_SJIS_H_
-#define KAVO_NAMES_SJIS_H_
+#ifndef KAVO_TEXT_SJIS_H_
+#define KAVO_TEXT_SJIS_H_
 
 #include <cstddef>
 #include <string>
@@ -20,12 +25,31 @@ bool sjis_lead_byte(unsigned char c);
 // True for 0x40-0x7E and 0x80-0xFC.
 bool sjis_trail_byte(unsigned char c);
 
-// Class of the byte at `index` of `s`, scanning from the start:
-// 0 single-byte character, 1 lead byte, 2 trail byte; 0 at or past the end.
+// Bytes in the character that starts at `pos` (pos < s.size()): 2 for a
+// lead byte followed by a trail byte, else 1.
+size_t sjis_char_length(std::string_view s, size_t pos);
+
+// The start of the character after the one that starts at `pos`.
+size_t sjis_next_char(std::string_view s, size_t pos);
+
+// The class (0 single-byte character, 1 lead byte, 2 trail byte) of a byte
+// that follows a byte of class `previous`; 0 for the first byte of a text.
+int next_byte_class(int previous, unsigned char byte);
+
+// Class of the byte at `index` of `s`, scanning from the start; 0 at or
+// past the end.
 int sjis_byte_class(std::string_view s, size_t index);
+
+// Fills classes[0, s.size()) with the class of each byte of `s`.
+void sjis_byte_classes(std::string_view s, unsigned char* classes);
 
 // 'a'-'z' to 'A'-'Z'; every other byte unchanged.
 char fold_ascii(char c);
+
+// True when `a` and `b` are the same text, letters of single-byte
+// characters compared without regard to case (a trail byte is never
+// folded).
+bool names_equal_ignoring_case(std::string_view a, std::string_view b);
 
 // True for the ASCII white space of numbers and lists: space, tab, line
 // feed, vertical tab, form feed and carriage return (never a trail byte's
@@ -70,4 +94,4 @@ std::string set_extension(std::string_view path, std::string_view extension);
 
 }  // namespace kavo
 
-#endif  // KAVO_NAMES_SJIS_H_
+#endif  // KAVO_TEXT_SJIS_H_

@@ -1,0 +1,280 @@
+#include "names/wildcard.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "text/sjis.h"
+
+namespace kavo {
+
+namespace {
+
+// A fixed stack array for the common sizes (names are below 260 bytes,
+// paths below 2048) and a heap array beyond, so that a match allocates
+// nothing in the usual case.
+template <typename T, size_t N>
+class ScratchArray {
+ public:
+  explicit ScratchArray(size_t size) : data_(local_) {
+    if (size > N) {
+      heap_.resize(size);
+      data_ = heap_.data();
+    }
+  }
+  ScratchArray(const ScratchArray&) = delete;
+  ScratchArray& operator=(const ScratchArray&) = delete;
+
+  T* data() { return data_; }
+  T& operator[](size_t i) { return data_[i]; }
+
+ private:
+  T local_[N];
+  std::vector<T> heap_;
+  T* data_;
+};
+
+enum ElementKind : unsigned char { kLiteral, kAnyByte, kStar };
+
+// Plain data, so that the scratch array of elements costs nothing to set up.
+struct Element {
+  ElementKind kind;
+  unsigned char byte;
+  unsigned char byte_class;  // the literal's class in the pattern (0, 1, 2)
+  int slot;  // the star run before it, when it directly follows one; else -1
+};
+
+bool escapable(char c) { return c == '*' || c == '?' || c == '\\'; }
+
+// Splits the pattern into elements; returns their number. Consecutive
+// stars become one. `classes` are the pattern's byte classes.
+size_t parse_pattern(std::string_view pattern, const unsigned char* classes,
+                     const WildcardRules& rules, Element* elements) {
+  size_t count = 0;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    char c = pattern[i];
+    Element element{kLiteral, 0, 0, -1};
+    if (rules.last_byte_literal && i + 1 == pattern.size()) {
+      element.byte = c;
+      element.byte_class = classes[i];
+    } else if (rules.escapes && c == '\\' && classes[i] != 2 &&
+               i + 1 < pattern.size() && escapable(pattern[i + 1])) {
+      element.byte = pattern[++i];
+    } else if (c == '*') {
+      if (count > 0 && elements[count - 1].kind == kStar) continue;
+      element.kind = kStar;
+    } else if (c == '?') {
+      element.kind = kAnyByte;
+    } else {
+      element.byte = c;
+      element.byte_class = classes[i];
+    }
+    elements[count++] = element;
+  }
+  return count;
+}
+
+// Gives every element that directly follows a star the number of that star
+// run; returns the number of runs.
+size_t number_star_runs(Element* elements, size_t count) {
+  size_t runs = 0;
+  for (size_t j = 1; j < count; ++j) {
+    if (elements[j - 1].kind == kStar && elements[j].kind != kStar) {
+      elements[j].slot = static_cast<int>(runs++);
+    }
+  }
+  return runs;
+}
+
+// How a walk from one candidate start ended. Values >= 0 are a match
+// ending there.
+constexpr int64_t kTryNextStart = -1;
+constexpr int64_t kNoMatchAtAll = -2;
+
+// One walk over a text that is given in reading order: as it stands, or
+// reversed (with the pattern) when read backward. Byte classes are always
+// those of the unreversed strings.
+struct Walker {
+  const unsigned char* text;
+  const unsigned char* classes;  // per byte of `text`, in reading order
+  size_t size;
+  const Element* elements;
+  size_t count;
+  const WildcardRules& rules;
+  // For each star run: every landing of the element after it at this text
+  // position or later is known to fail. A run is resolved again for every
+  // landing of the runs before it; without this the walk would take time
+  // exponential in the number of runs.
+  size_t* failed_from;
+
+  // A literal equals a text byte of its own class only: a single-byte
+  // character never matches half of a double-byte one (nor the inside of
+  // an escaped name byte), and trail bytes are never folded.
+  bool equal(size_t r, const Element& element) const {
+    unsigned char c = text[r];
+    if (classes[r] != element.byte_class) return false;
+    if (c == element.byte) return true;
+    return rules.fold && element.byte_class == 0 &&
+           fold_ascii(c) == fold_ascii(element.byte);
+  }
+
+  // True when a match ending at reading position `end` would cut a
+  // double-byte character: the byte after it in the unreversed text is a
+  // trail byte.
+  bool splits(size_t end) const {
+    if (rules.backward) return end > 0 && classes[end - 1] == 2;
+    return end < size && classes[end] == 2;
+  }
+
+  bool may_end_at(size_t end) const {
+    if (end == size) return true;
+    if (!rules.whole) return !splits(end);
+    return classes[end] == 0 &&
+           rules.stops.find(static_cast<char>(text[end])) !=
+               std::string_view::npos;
+  }
+
+  // The pattern is used up at `end`. A whole match is anchored: when it may
+  // not end there, no other start is left to try.
+  int64_t ended_at(size_t end) const {
+    if (may_end_at(end)) return static_cast<int64_t>(end);
+    return rules.whole ? kNoMatchAtAll : kTryNextStart;
+  }
+
+  bool only_stars_from(size_t j) const {
+    for (; j < count; ++j) {
+      if (elements[j].kind != kStar) return false;
+    }
+    return true;
+  }
+
+  // Element `j` (not a star) has matched at `r`; walks on from there.
+  int64_t continue_after(size_t j, size_t r) const {
+    for (;;) {
+      ++r;
+      ++j;
+      if (j == count) return ended_at(r);
+      const Element& element = elements[j];
+      if (element.kind == kStar) {
+        if (r != size) return star_step(j, r);
+        return only_stars_from(j) ? ended_at(r) : kNoMatchAtAll;
+      }
+      if (r == size) return kTryNextStart;
+      if (element.kind == kLiteral && !equal(r, element)) return kTryNextStart;
+    }
+  }
+
+  // The star element `j` begins at `r` (r < size).
+  int64_t star_step(size_t j, size_t r) const {
+    size_t x = j + 1;  // stars were merged while parsing
+    if (x == count) return ended_at(size);
+    const Element& next = elements[x];
+    bool takes_nothing =
+        next.kind == kAnyByte ? text[r] == '?' : equal(r, next);
+    // Taking nothing is final: the star is never given more bytes later.
+    if (takes_nothing) return continue_after(x, r);
+    if (next.kind == kAnyByte) {
+      return r + 1 < size ? continue_after(x, r + 1) : kNoMatchAtAll;
+    }
+    size_t limit = failed_from[next.slot];
+    for (size_t s = r + 1; s < limit; ++s) {
+      if (equal(s, next)) {
+        int64_t end = continue_after(x, s);
+        if (end >= 0) return end;
+      }
+    }
+    failed_from[next.slot] = std::min(limit, r + 1);
+    return kNoMatchAtAll;
+  }
+
+  // The walk from candidate start `c`, whose first element already passed.
+  int64_t walk_from(size_t c) const {
+    if (elements[0].kind != kStar) return continue_after(0, c);
+    if (c != size) return star_step(0, c);
+    return only_stars_from(0) ? ended_at(c) : kNoMatchAtAll;
+  }
+
+  size_t next_character(size_t c) const {
+    ++c;
+    if (c < size && classes[c] == 2) ++c;
+    return c;
+  }
+
+  // The first candidate start at or after `from` for an unanchored start:
+  // never on a trail byte. Returns size + 1 when there is none.
+  size_t candidate(size_t from) const {
+    const Element& first = elements[0];
+    if (first.kind == kStar) return from;
+    if (first.kind == kAnyByte) return from < size ? from : size + 1;
+    for (size_t c = from; c < size; c = next_character(c)) {
+      if (equal(c, first)) return c;
+    }
+    return size + 1;
+  }
+
+  bool first_fits_at_start() const {
+    const Element& first = elements[0];
+    if (first.kind == kStar) return true;
+    if (size == 0) return false;
+    return first.kind == kAnyByte || equal(0, first);
+  }
+
+  bool run(Match* match) const {
+    if (rules.anchored) {
+      if (!first_fits_at_start()) return false;
+      int64_t end = walk_from(0);
+      if (end < 0) return false;
+      *match = Match{0, static_cast<size_t>(end)};
+      return true;
+    }
+    for (size_t from = 0;;) {
+      size_t c = candidate(from);
+      if (c > size) return false;
+      int64_t end = walk_from(c);
+      if (end >= 0) {
+        *match = Match{c, static_cast<size_t>(end)};
+        return true;
+      }
+      if (end == kNoMatchAtAll || c >= size) return false;
+      from = next_character(c);
+    }
+  }
+};
+
+}  // namespace
+
+bool find_wildcard(std::string_view text, std::string_view pattern,
+                   const WildcardRules& rules, Match* match) {
+  if (pattern.empty()) return false;
+  size_t n = text.size();
+
+  ScratchArray<unsigned char, 512> pattern_classes(pattern.size());
+  sjis_byte_classes(pattern, pattern_classes.data());
+  ScratchArray<Element, 256> elements(pattern.size());
+  size_t count =
+      parse_pattern(pattern, pattern_classes.data(), rules, elements.data());
+
+  ScratchArray<unsigned char, 2048> bytes(n);
+  ScratchArray<unsigned char, 2048> classes(n);
+  std::copy(text.begin(), text.end(), bytes.data());
+  sjis_byte_classes(text, classes.data());
+  if (rules.backward) {
+    // The backward walk is the forward walk over both strings reversed.
+    std::reverse(bytes.data(), bytes.data() + n);
+    std::reverse(classes.data(), classes.data() + n);
+    std::reverse(elements.data(), elements.data() + count);
+  }
+  size_t runs = number_star_runs(elements.data(), count);
+  ScratchArray<size_t, 32> failed_from(runs);
+  std::fill(failed_from.data(), failed_from.data() + runs, n);
+
+  Walker walker{bytes.data(), classes.data(),    n, elements.data(), count,
+                rules,        failed_from.data()};
+  Match found;
+  if (!walker.run(&found)) return false;
+  if (rules.backward) found = Match{n - found.end, n - found.start};
+  *match = found;
+  return true;
+}
+
+}  // namespace kavo
