@@ -34,16 +34,16 @@ OptionResult apply_c(std::string_view s, RunOptions* o) {
   return kApplied;
 }
 
-// The date layouts in the order they are tried, with their format number.
+// The date layouts in the order they are tried.
 struct DateSpelling {
   const char* spelling;
-  int format;
+  DateFormat format;
 };
 
 constexpr DateSpelling kDateLayouts[] = {
-    {"dateyyyymmdd-hhmmss", 1}, {"dateyyyymmdd-hhmm", 2},
-    {"dateyymmdd-hhmmss", 3},   {"dateyymmdd-hhmm", 4},
-    {"dateyyyymmdd", 5},        {"dateyymmdd", 6},
+    {"dateyyyymmdd-hhmmss", kDateYmdHms}, {"dateyyyymmdd-hhmm", kDateYmdHm},
+    {"dateyymmdd-hhmmss", kDateShortHms}, {"dateyymmdd-hhmm", kDateShortHm},
+    {"dateyyyymmdd", kDateYmd},           {"dateyymmdd", kDateShortYmd},
 };
 
 // The prefixed date options: datel<n>, date+<n>, date-<n>.
@@ -65,7 +65,7 @@ bool apply_date_number(std::string_view s, RunOptions* o) {
 
 OptionResult apply_d(std::string_view s, RunOptions* o) {
   if (word(s, "date-")) {
-    o->date_format = 0;
+    o->date_format = kDateOff;
     return kApplied;
   }
   for (const DateSpelling& layout : kDateLayouts) {
@@ -76,7 +76,7 @@ OptionResult apply_d(std::string_view s, RunOptions* o) {
   }
   if (apply_date_number(s, o)) return kApplied;
   if (word(s, "date")) {
-    o->date_format = 1;
+    o->date_format = kDateYmdHms;
   } else if (word(s, "d-")) {
     o->recurse_subdirs = false;
   } else if (word(s, "d")) {
@@ -89,15 +89,15 @@ OptionResult apply_d(std::string_view s, RunOptions* o) {
 
 OptionResult apply_e(std::string_view s, RunOptions* o) {
   if (word(s, "e")) {
-    o->name_part = 0;
+    o->name_part = kWholeName;
   } else if (word(s, "eb") || word(s, "ebr") || word(s, "e-")) {
-    o->name_part = 1;
+    o->name_part = kBodyRight;
   } else if (word(s, "ebl")) {
-    o->name_part = 3;
+    o->name_part = kBodyLeft;
   } else if (word(s, "ee") || word(s, "eer")) {
-    o->name_part = 2;
+    o->name_part = kExtensionRight;
   } else if (word(s, "eel")) {
-    o->name_part = 4;
+    o->name_part = kExtensionLeft;
   } else {
     return kInvalid;
   }
@@ -142,10 +142,10 @@ OptionResult apply_h(std::string_view s, RunOptions* o) {
 // Letter l: the log options, else a limit filter.
 OptionResult apply_l(std::string_view s, RunOptions* o, FilterSet* f) {
   if (word(s, "log")) {
-    o->log_mode = 0;
+    o->log_mode = kLogOff;
   } else if (starts_with(s, "log") || starts_with(s, "LOG")) {
     // The file name runs to the end of the argument, '/' included.
-    o->log_mode = s[0] == 'l' ? 1 : 2;
+    o->log_mode = s[0] == 'l' ? kLogCreate : kLogAppend;
     o->log_path = std::string(s.substr(3));
   } else {
     return static_cast<OptionResult>(compile_limit_option(s.data(), f));

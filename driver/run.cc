@@ -5,7 +5,6 @@
 
 #include "driver/config_file.h"
 #include "driver/options.h"
-#include "driver/run_context.h"
 #include "driver/usage.h"
 #include "filters/filters.h"
 #include "names/calendar.h"
@@ -15,6 +14,7 @@
 #include "output/pager.h"
 #include "platform/platform.h"
 #include "targets/paths.h"
+#include "targets/run_context.h"
 #include "targets/walk.h"
 
 namespace kavo {
@@ -159,7 +159,7 @@ constexpr ForbiddenChar kForbiddenInNames[] = {
 
 // In date mode one '/' marks where the date goes; a second is refused.
 bool slash_allowed(const std::string& s, size_t at, const RunOptions& o) {
-  if (o.date_format == 0) return false;
+  if (o.date_format == kDateOff) return false;
   if (sjis_find_char(s, '/', at + 1) == kNoPosition) return true;
   print_fatal(
       "/dataオプション時は、新文字列に \"/\" "
@@ -176,7 +176,8 @@ void check_new_string(const std::string& s, const RunOptions& options) {
 }
 
 void check_old_string(const std::string& s, const RunOptions& o) {
-  bool body_or_whole = o.name_part == 0 || o.name_part == 1 || o.name_part == 3;
+  bool body_or_whole = o.name_part == kWholeName || o.name_part == kBodyRight ||
+                       o.name_part == kBodyLeft;
   if (body_or_whole && s.empty() && o.anchor_head == o.anchor_tail) {
     print_fatal("旧文字列に\"\"は指定できません。");
   }
@@ -306,14 +307,14 @@ void prepare_run(const Arguments& args, RunState* state) {
   run.old_string =
       name_pattern_text(args.all[1].text, NamePatternKind::kEscapedName);
   run.new_string = args.all[2].text;
-  if (o.date_format != 0) run.new_string_template = args.all[2].text;
+  if (o.date_format != kDateOff) run.new_string_template = args.all[2].text;
 }
 
 void finish_run(const ElapsedClock& clock, RunState* state) {
   int64_t end_time = current_time();
   uint32_t elapsed = elapsed_clock_seconds(clock);
   if (state->options.show_totals) print_totals(*state, elapsed);
-  if (state->options.log_mode == 0) return;
+  if (state->options.log_mode == kLogOff) return;
   if (log_close(channels_detach_log(), end_time, elapsed, kProgramName, true) !=
       0) {
     print_fatal_early("ログ・ファイル\"%s\"の出力に異常を検出しました。",
@@ -332,7 +333,7 @@ int run(int argc, char** argv) {
   apply_options(args, config_file, switch_char, &state);
   ElapsedClock clock;
   elapsed_clock_start(&clock);
-  if (state.options.log_mode != 0) {
+  if (state.options.log_mode != kLogOff) {
     open_log(args, own_path, config_file, state.options);
   }
   prepare_run(args, &state);

@@ -1,7 +1,7 @@
 #include "targets/paths.h"
 
-#include "driver/options.h"
-#include "driver/run_context.h"
+#include "targets/options.h"
+#include "targets/run_context.h"
 #include "names/sjis.h"
 #include "output/channels.h"
 #include "platform/platform.h"

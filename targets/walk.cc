@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/options.h"
+#include "targets/options.h"
 #include "filters/filters.h"
 #include "names/date_name.h"
 #include "names/pattern.h"
