@@ -1,6 +1,7 @@
 #include "driver/options.h"
 
 #include <cstdint>
+#include <new>
 #include <string_view>
 
 #include "filters/filters.h"
@@ -11,7 +12,12 @@ namespace kavo {
 namespace {
 
 // What applying one option spelling gave.
-enum OptionResult { kApplied = 0, kOutOfMemory = 1, kInvalid = 2 };
+enum OptionResult { kApplied, kInvalid };
+
+// A skip or limit option handed to the filters.
+OptionResult applied_if(bool filter_option) {
+  return filter_option ? kApplied : kInvalid;
+}
 
 // Whole-word spelling (W): the text must be exactly `word` up to its end
 // or a '/', letters of either case.
@@ -148,7 +154,7 @@ OptionResult apply_l(std::string_view s, RunOptions* o, FilterSet* f) {
     o->log_mode = s[0] == 'l' ? kLogCreate : kLogAppend;
     o->log_path = std::string(s.substr(3));
   } else {
-    return static_cast<OptionResult>(compile_limit_option(s.data(), f));
+    return applied_if(compile_limit_option(s.data(), f));
   }
   return kApplied;
 }
@@ -185,7 +191,7 @@ OptionResult apply_s(std::string_view s, RunOptions* o, FilterSet* f) {
   } else if (word(s, "sort")) {
     o->sort_names = false;
   } else {
-    return static_cast<OptionResult>(compile_skip_option(s.data(), f));
+    return applied_if(compile_skip_option(s.data(), f));
   }
   return kApplied;
 }
@@ -272,12 +278,12 @@ OptionResult apply_spelling(std::string_view s, RunOptions* o, FilterSet* f) {
                                  bool from_config) {
   const char* prefix = from_config ? "設定ファイル" : "";
   if (position == 0) {
-    print_fatal_early(
+    abort_run_unlogged(
         "%s無効オプション  %s\n"
         "※引数なしで実行すると使用方法を表示します。\n",
         prefix, text.c_str());
   }
-  print_fatal_early(
+  abort_run_unlogged(
       "%s無効オプション  %s\n※オプション群 %s の一部が無効です。\n"
       "※引数なしで実行すると使用方法を表示します。\n",
       prefix, text.c_str() + position, text.c_str());
@@ -301,8 +307,12 @@ void parse_option_argument(const std::string& text, bool from_config,
   for (;;) {
     std::string_view spelling(text.c_str() + position + 1);
     if (text.size() <= position + 1) spelling = std::string_view();
-    OptionResult result = apply_spelling(spelling, options, filters);
-    if (result == kOutOfMemory) print_fatal_early("メモリー不足");
+    OptionResult result;
+    try {
+      result = apply_spelling(spelling, options, filters);
+    } catch (const std::bad_alloc&) {
+      abort_run_unlogged("メモリー不足");
+    }
     if (result != kApplied) report_invalid(text, position, from_config);
     // Only '/' separates the options of a group; it never is a trail byte.
     size_t next = text.find('/', position + 1);

@@ -220,7 +220,7 @@ RenameOutcome attempt(RunContext* run, bool* taken,
     return kNotRenamed;
   }
   if (run->new_path.size() >= kPathLengthLimit) {
-    print_fatal("パス名が長すぎます:%s", run->new_path.c_str());
+    abort_run("パス名が長すぎます:%s", run->new_path.c_str());
   }
   if (full_new_path != nullptr) *full_new_path = run->new_path;
   return perform(run, taken);
@@ -231,7 +231,7 @@ void set_date_string(const CalendarTime& local, int64_t k, RunContext* run) {
   std::string date =
       make_date_text(local, static_cast<int>(k), date_naming(*run->options));
   if (!insert_date_text(run->new_string_template, date, &run->new_string)) {
-    print_fatal("メモリー不足で改名できません。");
+    abort_run("メモリー不足で改名できません。");
   }
 }
 
