@@ -57,7 +57,10 @@ std::string make_date_text(const CalendarTime& local, int attempt,
   std::string text = format_date(time, naming.layout);
   // The duplicate number goes at the real end of the text, which differs
   // from the layout's usual length for years outside 1000-9999.
-  if (attempt >= 2) text += "-" + std::to_string(attempt);
+  if (attempt >= 2) {
+    text += '-';
+    text += std::to_string(attempt);
+  }
   return text;
 }
 
