@@ -143,17 +143,17 @@ void report_fault(const std::string& path, const ConfigScan& scan) {
     case Fault::kNone:
       return;
     case Fault::kBinary:
-      print_fatal_early(
+      abort_run_unlogged(
           "設定ファイル\"%s\"が異常です。%lu行目にバイナリ・データを検出しま"
           "した。",
           path.c_str(), scan.fault_line);
     case Fault::kMixedLineEnds:
-      print_fatal_early(
+      abort_run_unlogged(
           "設定ファイル\"%s\"が異常です。%lu行目に異なる改行コードを検出しま"
           "した。",
           path.c_str(), scan.fault_line);
     case Fault::kTooLong:
-      print_fatal_early(
+      abort_run_unlogged(
           "設定ファイル\"%s\"が異常です。%lu行目が展開後に10240バイトを超えま"
           "した。",
           path.c_str(), scan.fault_line);
@@ -177,7 +177,7 @@ std::string config_path(const std::string& program_path) {
 std::string config_file_to_read(const std::string& program_path) {
   // Without its own path the command cannot find its file at all; the run
   // stops the way it stops for an allocation that failed.
-  if (program_path.empty()) print_fatal_early("メモリー不足");
+  if (program_path.empty()) abort_run_unlogged("メモリー不足");
   // The place is chosen once, by whether a file there can be read (a file
   // beside a system-wide executable may be the administrator's alone), and
   // every pass, the listing and the messages then name that one file.

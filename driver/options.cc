@@ -1,6 +1,7 @@
 #include "driver/options.h"
 
 #include <cstdint>
+#include <new>
 #include <string_view>
 
 #include "filters/filters.h"
@@ -11,7 +12,12 @@ namespace kavo {
 namespace {
 
 // What applying one option spelling gave.
-enum OptionResult { kApplied = 0, kOutOfMemory = 1, kInvalid = 2 };
+enum OptionResult { kApplied, kInvalid };
+
+// A skip or limit option handed to the filters.
+OptionResult applied_if(bool filter_option) {
+  return filter_option ? kApplied : kInvalid;
+}
 
 // Whole-word spelling (W): the text must be exactly `word` up to its end
 // or a '/', letters of either case.
@@ -34,16 +40,16 @@ OptionResult apply_c(std::string_view s, RunOptions* o) {
   return kApplied;
 }
 
-// The date layouts in the order they are tried, with their format number.
+// The date layouts in the order they are tried.
 struct DateSpelling {
   const char* spelling;
-  int format;
+  DateFormat format;
 };
 
 constexpr DateSpelling kDateLayouts[] = {
-    {"dateyyyymmdd-hhmmss", 1}, {"dateyyyymmdd-hhmm", 2},
-    {"dateyymmdd-hhmmss", 3},   {"dateyymmdd-hhmm", 4},
-    {"dateyyyymmdd", 5},        {"dateyymmdd", 6},
+    {"dateyyyymmdd-hhmmss", kDateYmdHms}, {"dateyyyymmdd-hhmm", kDateYmdHm},
+    {"dateyymmdd-hhmmss", kDateShortHms}, {"dateyymmdd-hhmm", kDateShortHm},
+    {"dateyyyymmdd", kDateYmd},           {"dateyymmdd", kDateShortYmd},
 };
 
 // The prefixed date options: datel<n>, date+<n>, date-<n>.
@@ -65,7 +71,7 @@ bool apply_date_number(std::string_view s, RunOptions* o) {
 
 OptionResult apply_d(std::string_view s, RunOptions* o) {
   if (word(s, "date-")) {
-    o->date_format = 0;
+    o->date_format = kDateOff;
     return kApplied;
   }
   for (const DateSpelling& layout : kDateLayouts) {
@@ -76,7 +82,7 @@ OptionResult apply_d(std::string_view s, RunOptions* o) {
   }
   if (apply_date_number(s, o)) return kApplied;
   if (word(s, "date")) {
-    o->date_format = 1;
+    o->date_format = kDateYmdHms;
   } else if (word(s, "d-")) {
     o->recurse_subdirs = false;
   } else if (word(s, "d")) {
@@ -89,15 +95,15 @@ OptionResult apply_d(std::string_view s, RunOptions* o) {
 
 OptionResult apply_e(std::string_view s, RunOptions* o) {
   if (word(s, "e")) {
-    o->name_part = 0;
+    o->name_part = kWholeName;
   } else if (word(s, "eb") || word(s, "ebr") || word(s, "e-")) {
-    o->name_part = 1;
+    o->name_part = kBodyRight;
   } else if (word(s, "ebl")) {
-    o->name_part = 3;
+    o->name_part = kBodyLeft;
   } else if (word(s, "ee") || word(s, "eer")) {
-    o->name_part = 2;
+    o->name_part = kExtensionRight;
   } else if (word(s, "eel")) {
-    o->name_part = 4;
+    o->name_part = kExtensionLeft;
   } else {
     return kInvalid;
   }
@@ -142,13 +148,13 @@ OptionResult apply_h(std::string_view s, RunOptions* o) {
 // Letter l: the log options, else a limit filter.
 OptionResult apply_l(std::string_view s, RunOptions* o, FilterSet* f) {
   if (word(s, "log")) {
-    o->log_mode = 0;
+    o->log_mode = kLogOff;
   } else if (starts_with(s, "log") || starts_with(s, "LOG")) {
     // The file name runs to the end of the argument, '/' included.
-    o->log_mode = s[0] == 'l' ? 1 : 2;
+    o->log_mode = s[0] == 'l' ? kLogCreate : kLogAppend;
     o->log_path = std::string(s.substr(3));
   } else {
-    return static_cast<OptionResult>(compile_limit_option(s.data(), f));
+    return applied_if(compile_limit_option(s.data(), f));
   }
   return kApplied;
 }
@@ -185,7 +191,7 @@ OptionResult apply_s(std::string_view s, RunOptions* o, FilterSet* f) {
   } else if (word(s, "sort")) {
     o->sort_names = false;
   } else {
-    return static_cast<OptionResult>(compile_skip_option(s.data(), f));
+    return applied_if(compile_skip_option(s.data(), f));
   }
   return kApplied;
 }
@@ -272,12 +278,12 @@ OptionResult apply_spelling(std::string_view s, RunOptions* o, FilterSet* f) {
                                  bool from_config) {
   const char* prefix = from_config ? "設定ファイル" : "";
   if (position == 0) {
-    print_fatal_early(
+    abort_run_unlogged(
         "%s無効オプション  %s\n"
         "※引数なしで実行すると使用方法を表示します。\n",
         prefix, text.c_str());
   }
-  print_fatal_early(
+  abort_run_unlogged(
       "%s無効オプション  %s\n※オプション群 %s の一部が無効です。\n"
       "※引数なしで実行すると使用方法を表示します。\n",
       prefix, text.c_str() + position, text.c_str());
@@ -301,8 +307,12 @@ void parse_option_argument(const std::string& text, bool from_config,
   for (;;) {
     std::string_view spelling(text.c_str() + position + 1);
     if (text.size() <= position + 1) spelling = std::string_view();
-    OptionResult result = apply_spelling(spelling, options, filters);
-    if (result == kOutOfMemory) print_fatal_early("メモリー不足");
+    OptionResult result;
+    try {
+      result = apply_spelling(spelling, options, filters);
+    } catch (const std::bad_alloc&) {
+      abort_run_unlogged("メモリー不足");
+    }
     if (result != kApplied) report_invalid(text, position, from_config);
     // Only '/' separates the options of a group; it never is a trail byte.
     size_t next = text.find('/', position + 1);

@@ -1,11 +1,11 @@
 #include "driver/run.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
 #include "driver/config_file.h"
 #include "driver/options.h"
-#include "driver/run_context.h"
 #include "driver/usage.h"
 #include "filters/filters.h"
 #include "names/calendar.h"
@@ -14,6 +14,7 @@
 #include "output/pager.h"
 #include "platform/platform.h"
 #include "targets/paths.h"
+#include "targets/run_context.h"
 #include "targets/walk.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
@@ -77,32 +78,34 @@ bool asks_for_help(const std::string& option) {
          option_word_equals(std::string_view(option).substr(1), "help");
 }
 
-// Sorts options from file arguments, shows the usage text when asked for
-// it or when there is no file argument.
-Arguments classify_arguments(int argc, char** argv, char switch_char,
-                             const std::string& own_path,
-                             const std::string& config_file) {
-  Arguments args;
-  args.switch_char = switch_char;
-  args.all = command_arguments(argc, argv, switch_char);
-  args.is_option.assign(args.all.size(), false);
+// Sorts options from file arguments into `*args`. Shows the usage text
+// instead, and returns false, when it is asked for or there is no file
+// argument.
+bool classify_arguments(int argc, char** argv, char switch_char,
+                        const std::string& own_path,
+                        const std::string& config_file, Arguments* args) {
+  args->switch_char = switch_char;
+  args->all = command_arguments(argc, argv, switch_char);
+  args->is_option.assign(args->all.size(), false);
   std::string common;
-  for (size_t i = 3; i < args.all.size(); ++i) {
-    const CommandArgument& a = args.all[i];
+  for (size_t i = 3; i < args->all.size(); ++i) {
+    const CommandArgument& a = args->all[i];
     if (is_option_text(a, switch_char)) {
-      args.is_option[i] = true;
+      args->is_option[i] = true;
       if (asks_for_help(a.text)) {
         print_usage(own_path, config_file, switch_char);
+        return false;
       }
       continue;
     }
-    ++args.file_count;
-    if (args.same_directory_ok) {
-      args.same_directory_ok = check_common_directory(a.text, &common);
+    ++args->file_count;
+    if (args->same_directory_ok) {
+      args->same_directory_ok = check_common_directory(a.text, &common);
     }
   }
-  if (args.file_count == 0) print_usage(own_path, config_file, switch_char);
-  return args;
+  if (args->file_count > 0) return true;
+  print_usage(own_path, config_file, switch_char);
+  return false;
 }
 
 // The effective command line for the log: the first three arguments, the
@@ -130,11 +133,11 @@ void open_log(const Arguments& args, const std::string& own_path,
                            kProgramName, kVersion);
   if (log == nullptr) {
     if (in_use) {
-      print_fatal_early("ログ・ファイル\"%s\"がオープン中です。",
-                        options.log_path.c_str());
+      abort_run_unlogged("ログ・ファイル\"%s\"がオープン中です。",
+                         options.log_path.c_str());
     }
-    print_fatal_early("ログ・ファイル\"%s\"がオープン出来ません。",
-                      options.log_path.c_str());
+    abort_run_unlogged("ログ・ファイル\"%s\"がオープン出来ません。",
+                       options.log_path.c_str());
   }
   channels_attach_log(log, options.log_path);
   text_file_flush(log);
@@ -160,9 +163,9 @@ constexpr ForbiddenChar kForbiddenInNames[] = {
 
 // In date mode one '/' marks where the date goes; a second is refused.
 bool slash_allowed(const std::string& s, size_t at, const RunOptions& o) {
-  if (o.date_format == 0) return false;
+  if (o.date_format == kDateOff) return false;
   if (sjis_find_char(s, '/', at + 1) == kNoPosition) return true;
-  print_fatal(
+  abort_run(
       "/dataオプション時は、新文字列に \"/\" "
       "を指定できますが、2文字以上指定することは出来ません。");
 }
@@ -172,14 +175,15 @@ void check_new_string(const std::string& s, const RunOptions& options) {
     size_t at = sjis_find_char(s, f.c);
     if (at == kNoPosition) continue;
     if (f.c == '/' && slash_allowed(s, at, options)) continue;
-    print_fatal("%s", f.message);
+    abort_run("%s", f.message);
   }
 }
 
 void check_old_string(const std::string& s, const RunOptions& o) {
-  bool body_or_whole = o.name_part == 0 || o.name_part == 1 || o.name_part == 3;
+  bool body_or_whole = o.name_part == kWholeName || o.name_part == kBodyRight ||
+                       o.name_part == kBodyLeft;
   if (body_or_whole && s.empty() && o.anchor_head == o.anchor_tail) {
-    print_fatal("旧文字列に\"\"は指定できません。");
+    abort_run("旧文字列に\"\"は指定できません。");
   }
 }
 
@@ -239,7 +243,12 @@ RenameOutcome process_argument(const std::string& argument, bool validate,
   // arguments stand beside it; whether an absolute element lies outside
   // can only be said while all arguments share one directory.
   std::string directory = run->path.substr(0, run->dir_length);
-  complete_path_filters(directory, &state->filters);
+  try {
+    complete_path_filters(directory, &state->filters);
+  } catch (const std::bad_alloc&) {
+    abort_run_unlogged(
+        "メモリー不足で、パス対象外限定オプション処理が出来ません。");
+  }
   if (validate) {
     validate_path_filters("改名ディレクトリ", directory, state->filters);
   }
@@ -292,9 +301,13 @@ void prepare_run(const Arguments& args, RunState* state) {
   RunOptions& o = state->options;
   check_new_string(args.all[2].text, o);
   check_old_string(args.all[1].text, o);
-  if (!finish_filters(&state->filters)) print_fatal_early("メモリー不足");
+  try {
+    finish_filters(&state->filters);
+  } catch (const std::bad_alloc&) {
+    abort_run_unlogged("メモリー不足");
+  }
   channels_set_paging(o.pause_output);
-  if (pager_setup(o.pause_output, 1) == 0) {
+  if (pager_setup(o.pause_output) == 0) {
     channels_set_paging(false);
   } else {
     pager_count(80, kPagePrompt);
@@ -307,33 +320,36 @@ void prepare_run(const Arguments& args, RunState* state) {
   run.old_string =
       name_pattern_text(args.all[1].text, NamePatternKind::kEscapedName);
   run.new_string = args.all[2].text;
-  if (o.date_format != 0) run.new_string_template = args.all[2].text;
+  if (o.date_format != kDateOff) run.new_string_template = args.all[2].text;
 }
 
 void finish_run(const ElapsedClock& clock, RunState* state) {
   int64_t end_time = current_time();
   uint32_t elapsed = elapsed_clock_seconds(clock);
   if (state->options.show_totals) print_totals(*state, elapsed);
-  if (state->options.log_mode == 0) return;
+  if (state->options.log_mode == kLogOff) return;
   if (log_close(channels_detach_log(), end_time, elapsed, kProgramName, true) !=
       0) {
-    print_fatal_early("ログ・ファイル\"%s\"の出力に異常を検出しました。",
-                      state->options.log_path.c_str());
+    abort_run_unlogged("ログ・ファイル\"%s\"の出力に異常を検出しました。",
+                       state->options.log_path.c_str());
   }
 }
 
 int run(int argc, char** argv) {
   std::string own_path = find_own_path();
-  if (own_path.empty()) print_fatal_early("メモリー不足");
+  if (own_path.empty()) abort_run_unlogged("メモリー不足");
   std::string config_file = config_file_to_read(own_path);
   char switch_char = config_read_switch_char(config_file);
-  Arguments args =
-      classify_arguments(argc, argv, switch_char, own_path, config_file);
+  Arguments args;
+  if (!classify_arguments(argc, argv, switch_char, own_path, config_file,
+                          &args)) {
+    return 1;  // the usage text was shown
+  }
   RunState state;
   apply_options(args, config_file, switch_char, &state);
   ElapsedClock clock;
   elapsed_clock_start(&clock);
-  if (state.options.log_mode != 0) {
+  if (state.options.log_mode != kLogOff) {
     open_log(args, own_path, config_file, state.options);
   }
   prepare_run(args, &state);
@@ -368,10 +384,12 @@ int run_command(int argc, char** argv) {
   int code;
   try {
     code = run(argc, argv);
-  } catch (const ProcessExit& exit) {
-    // A fatal error or Quit: the log ends where it stands, no footer.
+  } catch (const RunAborted& aborted) {
+    // A fatal error or Quit: the stop line, and the log ends where it
+    // stands, no footer.
+    print_stop_line(aborted);
     if (TextFile* log = channels_detach_log()) text_file_close(log);
-    code = exit.code;
+    code = 1;
   }
   console_flush();
   // Lost output never stopped the run; it is told once, at the end.

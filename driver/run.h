@@ -8,8 +8,8 @@
 namespace kavo {
 
 // Runs the command and returns its exit code 0, 1 or 2. Fatal errors, the
-// usage text and Quit at a page prompt end the run early with their code;
-// those still return here (ProcessExit is caught), so tests can call this
+// usage text and Quit at a page prompt end the run early with exit code 1;
+// those still return here (RunAborted is caught), so tests can call this
 // in process.
 int run_command(int argc, char** argv);
 

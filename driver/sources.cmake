@@ -1,5 +1,4 @@
 set(DRIVER_SOURCES
-  driver/run_context.cc
   driver/options.cc
   driver/run.cc
   driver/config_file.cc

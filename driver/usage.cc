@@ -566,60 +566,60 @@ void print_page_18(const UsageNames& names) {
   print_examples(names, kExamples18);
 }
 
-void page_break() { help_page_break(kPagePrompt); }
+// Waits at a page break; false when the user answered Quit.
+bool page_break() { return help_page_break(kPagePrompt); }
 
 }  // namespace
 
 void print_usage(const std::string& program_path,
                  const std::string& config_file, char switch_char) {
-  help_pager_setup(1);
+  help_pager_setup();
   UsageNames names = usage_names(program_path, config_file);
   print_page_1(names);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage2);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage3);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage4);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage5);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage6);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage7);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage8);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage9);
-  page_break();
+  if (!page_break()) return;
   print_page_10();
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage11);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage12);
-  page_break();
+  if (!page_break()) return;
   print_page_13(names);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage14);
-  page_break();
+  if (!page_break()) return;
   print_page_15(names);
-  page_break();
+  if (!page_break()) return;
   print_lines(kPage16);
-  page_break();
+  if (!page_break()) return;
   print_page_17(names, switch_char);
-  page_break();
+  if (!page_break()) return;
   print_page_18(names);
-  page_break();
+  if (!page_break()) return;
   print_examples(names, kExamples19);
-  page_break();
+  if (!page_break()) return;
   print_examples(names, kExamples20);
-  page_break();
+  if (!page_break()) return;
   print_examples(names, kExamples21);
-  page_break();
+  if (!page_break()) return;
   print_examples(names, kExamples22);
-  page_break();
+  if (!page_break()) return;
   print_examples(names, kExamples23);
-  end_process(1);
 }
 
 }  // namespace kavo

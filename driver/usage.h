@@ -13,10 +13,10 @@ constexpr char kProgramName[] = "kavo";
 constexpr char kVersion[] = "1.37";
 
 // Shows the usage pages for the executable `program_path`, naming and
-// listing `config_file` as its configuration file (paged on a console), and
-// ends the process with exit code 1.
-[[noreturn]] void print_usage(const std::string& program_path,
-                              const std::string& config_file, char switch_char);
+// listing `config_file` as its configuration file (paged on a console,
+// where Quit at a page break ends the text).
+void print_usage(const std::string& program_path,
+                 const std::string& config_file, char switch_char);
 
 }  // namespace kavo
 

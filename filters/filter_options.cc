@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -75,36 +74,22 @@ NamePatternKind kind_of_elements(char letter) {
 
 bool is_attribute_letter(char letter) { return lower(letter) == 'a'; }
 
-// Sets the list of option `letter`; 0 applied, 1 out of memory (the list is
-// then off).
-int apply_list(std::string_view value, char letter, PatternList* list) {
-  try {
-    set_pattern_list(value, list);
-    if (!is_attribute_letter(letter)) {
-      map_elements(kind_of_elements(letter), list);
-    }
-    return 0;
-  } catch (const std::bad_alloc&) {
-    list->items.clear();
-    return 1;
+// Sets the list of option `letter`.
+void apply_list(std::string_view value, char letter, PatternList* list) {
+  set_pattern_list(value, list);
+  if (!is_attribute_letter(letter)) {
+    map_elements(kind_of_elements(letter), list);
   }
 }
 
 // /lh and /lH: the list itself and its copy for directories, whose
 // elements lose a final "\*" or "\*.*" so that the directory itself passes.
-int apply_head_limit(std::string_view value, PatternList* list,
-                     PatternList* dirs) {
-  try {
-    set_pattern_list(value, list);
-    map_elements(NamePatternKind::kPath, list);
-    *dirs = *list;
-    for (PatternElement& element : dirs->items) strip_dir_suffix(&element.text);
-    return 0;
-  } catch (const std::bad_alloc&) {
-    list->items.clear();
-    dirs->items.clear();
-    return 1;
-  }
+void apply_head_limit(std::string_view value, PatternList* list,
+                      PatternList* dirs) {
+  set_pattern_list(value, list);
+  map_elements(NamePatternKind::kPath, list);
+  *dirs = *list;
+  for (PatternElement& element : dirs->items) strip_dir_suffix(&element.text);
 }
 
 PatternList* skip_list(char letter, FilterSet* f) {
@@ -510,35 +495,32 @@ void parse_date_range(std::string_view value, DateRange* range) {
   if (range->from.year == -2 && range->to.year == -2) *range = DateRange();
 }
 
-int compile_skip_option(const char* text, FilterSet* filters) {
+bool compile_skip_option(const char* text, FilterSet* filters) {
   PatternList* list = skip_list(text[1], filters);
-  if (list == nullptr) return 2;
-  return apply_list(text + 2, text[1], list);
+  if (list == nullptr) return false;
+  apply_list(text + 2, text[1], list);
+  return true;
 }
 
-int compile_limit_option(const char* text, FilterSet* filters) {
+bool compile_limit_option(const char* text, FilterSet* filters) {
   char letter = text[1];
   if (letter == 'h') {
-    return apply_head_limit(text + 2, &filters->limit_head,
-                            &filters->limit_head_dirs);
-  }
-  if (letter == 'H') {
-    return apply_head_limit(text + 2, &filters->limit_head_case,
-                            &filters->limit_head_case_dirs);
-  }
-  if (letter == 's' || letter == 'S') {
+    apply_head_limit(text + 2, &filters->limit_head, &filters->limit_head_dirs);
+  } else if (letter == 'H') {
+    apply_head_limit(text + 2, &filters->limit_head_case,
+                     &filters->limit_head_case_dirs);
+  } else if (letter == 's' || letter == 'S') {
     set_size_range(text + 2, filters);
-    return 0;
-  }
-  if (letter == 'y' || letter == 'Y') {
+  } else if (letter == 'y' || letter == 'Y') {
     const char* value = nullptr;
     DateRange* range = date_range_for(text + 2, filters, &value);
     parse_date_range(value, range);
-    return 0;
+  } else {
+    PatternList* list = limit_list(letter, filters);
+    if (list == nullptr) return false;
+    apply_list(text + 2, letter, list);
   }
-  PatternList* list = limit_list(letter, filters);
-  if (list == nullptr) return 2;
-  return apply_list(text + 2, letter, list);
+  return true;
 }
 
 void strip_readonly_from_skip_attributes(FilterSet* filters) {
@@ -556,22 +538,17 @@ void strip_readonly_from_skip_attributes(FilterSet* filters) {
   }
 }
 
-bool finish_filters(FilterSet* filters) {
-  try {
-    compile_attributes(filters->skip_attributes, false,
-                       &filters->skip_attribute_masks);
-    compile_attributes(filters->limit_attributes, false,
-                       &filters->limit_attribute_masks);
-    compile_attributes(filters->skip_attributes_exact, true,
-                       &filters->skip_attribute_masks_exact);
-    compile_attributes(filters->limit_attributes_exact, true,
-                       &filters->limit_attribute_masks_exact);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+void finish_filters(FilterSet* filters) {
+  compile_attributes(filters->skip_attributes, false,
+                     &filters->skip_attribute_masks);
+  compile_attributes(filters->limit_attributes, false,
+                     &filters->limit_attribute_masks);
+  compile_attributes(filters->skip_attributes_exact, true,
+                     &filters->skip_attribute_masks_exact);
+  compile_attributes(filters->limit_attributes_exact, true,
+                     &filters->limit_attribute_masks_exact);
   activate_ranges(filters);
   activate_lists(filters);
-  return true;
 }
 
 }  // namespace kavo

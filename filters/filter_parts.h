@@ -17,10 +17,6 @@ namespace kavo {
 
 struct CalendarTime;
 
-// The byte class (0 single, 1 lead, 2 trail) of a byte that follows a
-// byte of class `previous`, by the rule of sjis_byte_class.
-int next_byte_class(int previous, unsigned char byte);
-
 // ---- Option values (filter_options.cc) ----------------------------------
 
 // The elements of a list value: split at commas, white space after a comma

@@ -115,28 +115,29 @@ struct FilterSet {
   bool dir_dates_active = false;
 };
 
-// Applies a skip option; `text` starts at its letter s or S. Returns 0
-// applied, 1 out of memory, 2 not a skip option.
-int compile_skip_option(const char* text, FilterSet* filters);
+// Applies a skip option; `text` starts at its letter s or S. Returns false
+// when it is no skip option. Running out of memory throws std::bad_alloc,
+// here and in every operation below that builds text.
+bool compile_skip_option(const char* text, FilterSet* filters);
 
-// Applies a limit option; `text` starts at its letter l or L. Returns 0
-// applied, 1 out of memory, 2 not a limit option.
-int compile_limit_option(const char* text, FilterSet* filters);
+// Applies a limit option; `text` starts at its letter l or L. Returns false
+// when it is no limit option.
+bool compile_limit_option(const char* text, FilterSet* filters);
 
 // For /or: removes every 'r' from the file elements of the /sa list so far.
 void strip_readonly_from_skip_attributes(FilterSet* filters);
 
 // Compiles attribute masks and activates the tests once every option is
-// known. Returns false when memory ran out.
-bool finish_filters(FilterSet* filters);
+// known.
+void finish_filters(FilterSet* filters);
 
 // Puts `directory` (the directory text of the file argument in hand) in
 // front of every relative head and path element, in place of the directory
-// an earlier argument put there. Ends the run when memory runs out.
+// an earlier argument put there.
 void complete_path_filters(const std::string& directory, FilterSet* filters);
 
-// Ends the run with the message naming `label` when an absolute head or
-// path element lies outside `directory`.
+// Ends the run (RunAborted, unlogged) with the message naming `label` when
+// an absolute head or path element lies outside `directory`.
 void validate_path_filters(const char* label, const std::string& directory,
                            const FilterSet& filters);
 

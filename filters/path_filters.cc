@@ -2,7 +2,6 @@
 // tail and path options, and the completion of relative path elements
 // against the directory of the file arguments.
 
-#include <new>
 #include <string>
 #include <string_view>
 
@@ -206,15 +205,10 @@ bool path_element_inside(const PatternElement& element,
 }
 
 void complete_path_filters(const std::string& directory, FilterSet* filters) {
-  try {
-    for (const CheckedList& checked : kCheckedLists) {
-      for (PatternElement& element : (filters->*checked.list).items) {
-        complete_path_element(directory, &element);
-      }
+  for (const CheckedList& checked : kCheckedLists) {
+    for (PatternElement& element : (filters->*checked.list).items) {
+      complete_path_element(directory, &element);
     }
-  } catch (const std::bad_alloc&) {
-    print_fatal_early(
-        "メモリー不足で、パス対象外限定オプション処理が出来ません。");
   }
 }
 
@@ -224,9 +218,10 @@ void validate_path_filters(const char* label, const std::string& directory,
   for (const CheckedList& checked : kCheckedLists) {
     for (const PatternElement& element : (filters.*checked.list).items) {
       if (path_element_inside(element, directory, checked.fold)) continue;
-      print_fatal_early("オプション /%s%s のパスは%s%s%s%s以下ではありません。",
-                        checked.option, element.text.c_str(), label, separator,
-                        directory.c_str(), separator);
+      abort_run_unlogged(
+          "オプション /%s%s のパスは%s%s%s%s以下ではありません。",
+          checked.option, element.text.c_str(), label, separator,
+          directory.c_str(), separator);
     }
   }
 }

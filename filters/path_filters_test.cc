@@ -150,8 +150,8 @@ TEST(FilterPathsTest, ElementsAgainstTheArgumentsDirectory) {
 // argument's directory takes the place of the one before.
 TEST(FilterPathsTest, EachArgumentCompletesTheElementAsGiven) {
   FilterSet f;
-  ASSERT_EQ(compile_skip_option("shkeep", &f), 0);
-  ASSERT_EQ(compile_limit_option("lpa\\*.txt", &f), 0);
+  ASSERT_TRUE(compile_skip_option("shkeep", &f));
+  ASSERT_TRUE(compile_limit_option("lpa\\*.txt", &f));
   for (int i = 0; i < 3; ++i) complete_path_filters("d\\", &f);
   EXPECT_EQ(f.skip_head.items[0].text, "d\\keep");
   EXPECT_EQ(f.limit_path.items[0].text, "d\\a\\*.txt");

@@ -26,7 +26,7 @@ std::string g_program;  // internal path of the made-up executable
 std::string g_file;     // its configuration file as a Linux path
 
 void ask_filters(kavo::FilterSet* filters) {
-  if (!kavo::finish_filters(filters)) return;
+  kavo::finish_filters(filters);
   kavo::complete_path_filters("\\fuzz\\dir\\", filters);
   kavo::validate_path_filters("fuzz", "\\fuzz\\dir\\", *filters);
   kavo::FindRecord record;
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         kavo::config_read_switch_char(g_program);
     kavo::config_apply_options(g_program, switch_char, &options, &filters);
     ask_filters(&filters);
-  } catch (const kavo::ProcessExit&) {
+  } catch (const kavo::RunAborted&) {
     // A refused file or option ends the run: an answer, not a fault.
   }
   std::vector<std::string> lines;
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   try {
     kavo::config_list_options(config, switch_char);
-  } catch (const kavo::ProcessExit&) {
+  } catch (const kavo::RunAborted&) {
   }
   std::string_view text(reinterpret_cast<const char*>(data), size);
   options = kavo::RunOptions();
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       kavo::parse_option_argument(arg, false, &options, &filters);
     }
     ask_filters(&filters);
-  } catch (const kavo::ProcessExit&) {
+  } catch (const kavo::RunAborted&) {
   }
   return 0;
 }

@@ -12,7 +12,6 @@
 #include <climits>
 #include <string>
 
-#include "driver/options.h"
 #include "fuzz/fuzz_check.h"
 #include "names/calendar.h"
 #include "names/date_name.h"
@@ -55,9 +54,9 @@ void check_replace(const std::string& s, const std::string& pattern,
 
 void check_new_path(const std::string& name, const std::string& old_string,
                     const std::string& new_string,
-                    const kavo::RunOptions& options) {
+                    const kavo::NameChange& change) {
   std::string path;
-  if (!kavo::compute_new_path("dir\\" + name, old_string, new_string, options,
+  if (!kavo::compute_new_path("dir\\" + name, old_string, new_string, change,
                               &path)) {
     return;
   }
@@ -68,11 +67,13 @@ void check_new_path(const std::string& name, const std::string& old_string,
   }
 }
 
-void check_date(FuzzedDataProvider* in, kavo::RunOptions options,
-                const std::string& new_string) {
-  options.date_format = in->ConsumeIntegralInRange<int>(1, 6);
-  options.date_shift_seconds = in->ConsumeIntegral<int32_t>();
-  options.date_shift_sign = in->ConsumeIntegralInRange<int>(-1, 1);
+void check_date(FuzzedDataProvider* in, const std::string& new_string) {
+  kavo::DateNaming naming;
+  naming.layout =
+      static_cast<kavo::DateFormat>(in->ConsumeIntegralInRange<int>(1, 6));
+  const int32_t seconds = in->ConsumeIntegral<int32_t>();
+  naming.shift_seconds =
+      in->ConsumeIntegralInRange<int>(-1, 1) * int64_t{seconds};
   const int attempt = in->ConsumeIntegralInRange<int>(1, INT_MAX);
   kavo::CalendarTime t =
       kavo::local_calendar_time(in->ConsumeIntegral<int64_t>());
@@ -82,7 +83,7 @@ void check_date(FuzzedDataProvider* in, kavo::RunOptions options,
       *field = in->ConsumeIntegral<int>();
     }
   }
-  std::string date = kavo::make_date_text(t, attempt, options);
+  std::string date = kavo::make_date_text(t, attempt, naming);
   size_t digits = date.find_first_not_of(' ');
   FUZZ_CHECK(digits != std::string::npos &&
              date.find_first_not_of("0123456789-", digits) ==
@@ -110,16 +111,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   const uint8_t bits = in.ConsumeIntegral<uint8_t>();
   kavo::MatchFlags flags{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
-  kavo::RunOptions options;
-  options.name_part = (bits >> 3) % 5;
-  options.old_case_fold = flags.fold;
-  options.anchor_head = flags.head;
-  options.anchor_tail = flags.tail;
+  kavo::NameChange change;
+  change.part = static_cast<kavo::NamePart>((bits >> 3) % 5);
+  change.match = flags;
   const std::string subject = in.ConsumeRandomLengthString(600);
   const std::string pattern = in.ConsumeRandomLengthString(80);
   const std::string replacement = in.ConsumeRandomLengthString(300);
   check_replace(subject, pattern, replacement, flags);
-  check_new_path(subject, pattern, replacement, options);
-  check_date(&in, options, replacement);
+  check_new_path(subject, pattern, replacement, change);
+  check_date(&in, replacement);
   return 0;
 }

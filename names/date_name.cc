@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "driver/options.h"
 #include "names/calendar.h"
 #include "platform/platform.h"
 
@@ -13,11 +12,11 @@ namespace {
 // The fields as printf gets them; "%4d" gives years outside 1000-9999 more
 // or fewer characters than the layout's usual length, and the text simply
 // grows with them.
-std::string format_date(const CalendarTime& t, int date_format) {
+std::string format_date(const CalendarTime& t, DateFormat layout) {
   // Room for six fields of the widest int and the separators.
   char text[96];
   int short_year = t.year % 100;
-  switch (date_format) {
+  switch (layout) {
     case kDateYmdHms:
       std::snprintf(text, sizeof text, "%4d%02d%02d-%02d%02d%02d", t.year,
                     t.month, t.day, t.hour, t.minute, t.second);
@@ -41,7 +40,7 @@ std::string format_date(const CalendarTime& t, int date_format) {
       std::snprintf(text, sizeof text, "%02d%02d%02d", short_year, t.month,
                     t.day);
       break;
-    default:
+    default:  // kDateOff
       return std::string();
   }
   return text;
@@ -50,16 +49,18 @@ std::string format_date(const CalendarTime& t, int date_format) {
 }  // namespace
 
 std::string make_date_text(const CalendarTime& local, int attempt,
-                           const RunOptions& options) {
+                           const DateNaming& naming) {
   CalendarTime time = local;
-  if (options.date_shift_seconds != 0) {
-    shift_calendar_time(
-        int64_t{options.date_shift_sign} * options.date_shift_seconds, &time);
+  if (naming.shift_seconds != 0) {
+    shift_calendar_time(naming.shift_seconds, &time);
   }
-  std::string text = format_date(time, options.date_format);
+  std::string text = format_date(time, naming.layout);
   // The duplicate number goes at the real end of the text, which differs
   // from the layout's usual length for years outside 1000-9999.
-  if (attempt >= 2) text += "-" + std::to_string(attempt);
+  if (attempt >= 2) {
+    text += '-';
+    text += std::to_string(attempt);
+  }
   return text;
 }
 

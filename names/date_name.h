@@ -4,14 +4,14 @@
 #ifndef KAVO_NAMES_DATE_NAME_H_
 #define KAVO_NAMES_DATE_NAME_H_
 
+#include <cstdint>
 #include <string>
 
 namespace kavo {
 
 struct CalendarTime;
-struct RunOptions;
 
-// Values of RunOptions::date_format.
+// Date naming off, or the layout of the date text.
 enum DateFormat {
   kDateOff = 0,
   kDateYmdHms = 1,     // yyyymmdd-hhmmss
@@ -22,12 +22,19 @@ enum DateFormat {
   kDateShortYmd = 6,   // yymmdd
 };
 
+// How a date text is made: the layout, and the seconds added to the
+// entry's time first (negative: back in time).
+struct DateNaming {
+  DateFormat layout = kDateOff;
+  int64_t shift_seconds = 0;
+};
+
 // The date text for attempt `attempt` (1, 2, ...) of an entry whose
-// last-write time is `local` (local calendar time): corrected by the
-// options' shift, laid out by options.date_format, and for attempt >= 2
-// followed by "-<attempt>" at the text's end (past every year digit).
+// last-write time is `local` (local calendar time): shifted and laid out
+// as `naming` says, and for attempt >= 2 followed by "-<attempt>" at the
+// text's end (past every year digit).
 std::string make_date_text(const CalendarTime& local, int attempt,
-                           const RunOptions& options);
+                           const DateNaming& naming);
 
 // `*new_string` = `template_text` with its first '/' replaced by
 // `date_text`. Returns false when the template holds no '/'.

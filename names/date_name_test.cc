@@ -5,7 +5,6 @@
 #include <limits>
 #include <string>
 
-#include "driver/options.h"
 #include "platform/platform.h"
 
 namespace kavo {
@@ -20,7 +19,7 @@ TEST(DateNameTest, CorrectionsAndYearsOfAnyWidth) {
   const struct {
     CalendarTime time;
     int attempt;
-    int format;
+    DateFormat format;
     int sign;
     int32_t seconds;
     const char* text;
@@ -45,11 +44,10 @@ TEST(DateNameTest, CorrectionsAndYearsOfAnyWidth) {
       {{kMinYear, 1, 1}, 3, kDateYmdHms, 1, -3600, "-21474836480101-000000-3"},
   };
   for (const auto& c : cases) {
-    RunOptions options;
-    options.date_format = c.format;
-    options.date_shift_sign = c.sign;
-    options.date_shift_seconds = c.seconds;
-    EXPECT_EQ(make_date_text(c.time, c.attempt, options), c.text);
+    DateNaming naming;
+    naming.layout = c.format;
+    naming.shift_seconds = int64_t{c.sign} * c.seconds;
+    EXPECT_EQ(make_date_text(c.time, c.attempt, naming), c.text);
   }
 }
 

@@ -2,7 +2,6 @@
 
 #include <string_view>
 
-#include "driver/options.h"
 #include "names/pattern.h"
 #include "platform/platform.h"
 #include "text/sjis.h"
@@ -34,17 +33,17 @@ size_t name_begin(std::string_view path) {
   return drive_prefix(path) ? 2 : 0;
 }
 
-bool splits_at_first_period(int name_part) {
+bool splits_at_first_period(NamePart name_part) {
   return name_part == kBodyLeft || name_part == kExtensionLeft;
 }
 
-bool works_on_extension(int name_part) {
+bool works_on_extension(NamePart name_part) {
   return name_part == kExtensionRight || name_part == kExtensionLeft;
 }
 
 // A period is never a trail byte, so a byte-wise search finds the same
 // periods as a character-wise one.
-NameSplit split_name(std::string_view name, int name_part) {
+NameSplit split_name(std::string_view name, NamePart name_part) {
   size_t period =
       splits_at_first_period(name_part) ? name.find('.') : name.rfind('.');
   if (period == std::string_view::npos || period + 1 == name.size()) {
@@ -57,21 +56,16 @@ NameSplit split_name(std::string_view name, int name_part) {
 // The name part changed by the old and new strings; false when nothing is
 // replaced.
 bool change_part(const std::string& old_string, const std::string& new_string,
-                 const RunOptions& options, bool extension_was_empty,
+                 const NameChange& change, bool extension_was_empty,
                  std::string* part) {
+  const MatchFlags& match = change.match;
   if (!old_string.empty()) {
-    MatchFlags flags{options.old_case_fold, options.anchor_head,
-                     options.anchor_tail};
-    return replace_first_match(part, old_string, new_string, flags);
+    return replace_first_match(part, old_string, new_string, match);
   }
-  if (options.anchor_head && !options.anchor_tail) {
-    return insert_at_start(part, new_string);
-  }
-  if (options.anchor_tail && !options.anchor_head) {
-    return append_at_end(part, new_string);
-  }
+  if (match.head && !match.tail) return insert_at_start(part, new_string);
+  if (match.tail && !match.head) return append_at_end(part, new_string);
   // Neither or both anchors: only a missing extension can be made up.
-  if (!works_on_extension(options.name_part) || !extension_was_empty) {
+  if (!works_on_extension(change.part) || !extension_was_empty) {
     return false;
   }
   *part = new_string;
@@ -81,30 +75,30 @@ bool change_part(const std::string& old_string, const std::string& new_string,
 }  // namespace
 
 bool compute_new_path(const std::string& path, const std::string& old_string,
-                      const std::string& new_string, const RunOptions& options,
+                      const std::string& new_string, const NameChange& change,
                       std::string* new_path) {
   size_t begin = name_begin(path);
   if (begin == kNoPosition) return false;
   std::string_view name = std::string_view(path).substr(begin);
 
   std::string new_name;
-  if (options.name_part == kWholeName) {
+  if (change.part == kWholeName) {
     new_name = name;
-    if (!change_part(old_string, new_string, options, false, &new_name)) {
+    if (!change_part(old_string, new_string, change, false, &new_name)) {
       return false;
     }
-  } else if (works_on_extension(options.name_part)) {
-    NameSplit split = split_name(name, options.name_part);
+  } else if (works_on_extension(change.part)) {
+    NameSplit split = split_name(name, change.part);
     bool was_empty = split.extension.empty();
-    if (!change_part(old_string, new_string, options, was_empty,
+    if (!change_part(old_string, new_string, change, was_empty,
                      &split.extension)) {
       return false;
     }
     // The period is written even when the name had none or ended in one.
     new_name = split.body + "." + split.extension;
   } else {
-    NameSplit split = split_name(name, options.name_part);
-    if (!change_part(old_string, new_string, options, false, &split.body)) {
+    NameSplit split = split_name(name, change.part);
+    if (!change_part(old_string, new_string, change, false, &split.body)) {
       return false;
     }
     new_name = split.body;

@@ -6,11 +6,12 @@
 
 #include <string>
 
+#include "names/pattern.h"
+
 namespace kavo {
 
-struct RunOptions;
-
-// Values of RunOptions::name_part.
+// The part of a name the old string works on: the whole name, or the body
+// or the extension split at the last period (Right) or the first (Left).
 enum NamePart {
   kWholeName = 0,
   kBodyRight = 1,
@@ -19,12 +20,19 @@ enum NamePart {
   kExtensionLeft = 4,
 };
 
+// How a name is changed: the part, and how the old string matches in it
+// (letter case; anchored at the part's start or end).
+struct NameChange {
+  NamePart part = kBodyRight;
+  MatchFlags match;
+};
+
 // Computes into `*new_path` the entry path `path` with only the chosen name
 // part changed (old string replaced, or new string inserted, appended or
 // made the extension). Returns false when nothing is replaced; `*new_path`
 // is then not to be used. The same name again still answers true.
 bool compute_new_path(const std::string& path, const std::string& old_string,
-                      const std::string& new_string, const RunOptions& options,
+                      const std::string& new_string, const NameChange& change,
                       std::string* new_path);
 
 }  // namespace kavo

@@ -5,8 +5,6 @@
 #include <optional>
 #include <string>
 
-#include "driver/options.h"
-
 namespace kavo {
 namespace {
 
@@ -25,7 +23,7 @@ TEST(NamePartTest, NewPaths) {
     std::string path;
     std::string old_string;
     std::string new_string;
-    int name_part;
+    NamePart name_part;
     int options;
     std::optional<std::string> expected;
   } cases[] = {
@@ -57,14 +55,14 @@ TEST(NamePartTest, NewPaths) {
       {"d\\r", "", std::string(260, 'x'), kExtensionRight, 0, kUnchanged},
   };
   for (const auto& c : cases) {
-    RunOptions options;
-    options.name_part = c.name_part;
-    options.anchor_head = (c.options & kHead) != 0;
-    options.anchor_tail = (c.options & kTail) != 0;
-    options.old_case_fold = (c.options & kFold) != 0;
+    NameChange change;
+    change.part = c.name_part;
+    change.match.head = (c.options & kHead) != 0;
+    change.match.tail = (c.options & kTail) != 0;
+    change.match.fold = (c.options & kFold) != 0;
     std::string new_path = "untouched";
-    bool replaced = compute_new_path(c.path, c.old_string, c.new_string,
-                                     options, &new_path);
+    bool replaced =
+        compute_new_path(c.path, c.old_string, c.new_string, change, &new_path);
     EXPECT_EQ(replaced ? std::optional(new_path) : std::nullopt, c.expected)
         << c.path << " '" << c.old_string << "' part " << c.name_part
         << " options " << c.options;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "output/format.h"
 #include "output/pager.h"
@@ -18,13 +19,10 @@ constexpr char kStopFrame[] = "\n\a処理停止:";
 constexpr char kLogStopFrame[] = "\n処理停止:";
 constexpr char kErrorPrompt[] =
     "エラー発生。続いてエラー情報を表示します(Continue,/All/Quit)";
-constexpr char kLogFailedStop[] =
-    "\n\a処理停止:ログ・ファイル\"%s\"の出力に異常を検出しました。\n";
-constexpr char kLogFailedNote[] =
-    "ログ・ファイル\"%s\"の出力に異常を検出しました。\n";
-// Ends without a newline, as the process ends right after it.
-constexpr char kLogReopenStop[] =
-    "\n\a処理停止:ログ・ファイル\"%s\"が再オープン出来ません。";
+constexpr char kLogFailed[] =
+    "ログ・ファイル\"%s\"の出力に異常を検出しました。";
+constexpr char kLogReopenFailed[] =
+    "ログ・ファイル\"%s\"が再オープン出来ません。";
 // Room reserved for a fatal error's frame and the lines around it.
 constexpr int kFatalExtraColumns = 90;
 constexpr int kTabExtraColumns = 7;
@@ -58,18 +56,19 @@ bool suspend_log() {
   return ok;
 }
 
+// The log could not be reopened after paged output: the run ends, and its
+// stop line ends without a line end, as nothing follows it.
 void resume_log() {
   g_state.log = text_file_open(g_state.log_path, TextFileMode::kAppend);
   if (g_state.log != nullptr) return;
-  write_stream(Stream::kErr,
-               printf_text(kLogReopenStop, g_state.log_path.c_str()));
-  end_process(1);
+  throw RunAborted{StopLine::kUnended,
+                   printf_text(kLogReopenFailed, g_state.log_path.c_str())};
 }
 
-[[noreturn]] void stop_on_log_failure() {
-  write_stream(Stream::kErr,
-               printf_text(kLogFailedStop, g_state.log_path.c_str()));
-  end_process(1);
+// Whether the run pager still pages after `state`; Quit ends the run.
+bool still_paging(PagerState state) {
+  if (state == PagerState::kQuit) throw RunAborted{StopLine::kNone, {}};
+  return state == PagerState::kOn;
 }
 
 // The paged half of print_message: the log is closed while the screen
@@ -77,28 +76,31 @@ void resume_log() {
 void print_paged_message(const std::string& text, int columns,
                          bool log_failed) {
   if (!suspend_log()) log_failed = true;
-  if (!pager_make_room(columns, kPagePrompt)) g_state.paging = false;
+  if (!still_paging(pager_make_room(columns, kPagePrompt))) {
+    g_state.paging = false;
+  }
   long written = write_stream(Stream::kOut, text);
   if (written > 0) columns = static_cast<int>(written);
-  if (!pager_count(columns, kPagePrompt)) g_state.paging = false;
-  if (log_failed) stop_on_log_failure();
+  if (!still_paging(pager_count(columns, kPagePrompt))) g_state.paging = false;
+  if (log_failed) abort_run_unlogged(kLogFailed, g_state.log_path.c_str());
   if (g_state.log_on) resume_log();
 }
 
-// The paged half of print_fatal: the error prompt first when the stop line
-// does not fit on the rest of the page.
-[[noreturn]] void print_paged_fatal(const std::string& message, int columns) {
+// The paged half of print_stop_line: the error prompt first when the stop
+// line does not fit on the rest of the page.
+void print_paged_stop_line(const std::string& message, int columns) {
   if (!suspend_log()) {
     write_stream(Stream::kErr,
-                 printf_text(kLogFailedNote, g_state.log_path.c_str()));
+                 printf_text(kLogFailed, g_state.log_path.c_str()) + "\n");
   }
-  if (!pager_make_room(columns, kErrorPrompt)) g_state.paging = false;
+  PagerState state = pager_make_room(columns, kErrorPrompt);
+  if (state == PagerState::kQuit) return;
+  if (state == PagerState::kOff) g_state.paging = false;
   long written = write_stream(Stream::kErr, kStopFrame + message + "\n");
   if (written >= 0) {
     columns = static_cast<int>(message.size()) + kFatalExtraColumns;
   }
   pager_count(columns, kPagePrompt);
-  end_process(1);
 }
 
 int digit_count(uint32_t value) {
@@ -176,14 +178,45 @@ int estimate_columns_v(const char* format, va_list args) {
 
 }  // namespace
 
-void end_process(int code) {
-  // The process ends here as far as output goes: the log keeps what was
-  // written (no footer) and is released, standard output is flushed.
-  if (g_state.log != nullptr) text_file_close(g_state.log);
-  g_state.log = nullptr;
-  g_state.log_on = false;
-  console_flush();
-  throw ProcessExit{code};
+void abort_run(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string message = format_text(format, args);
+  va_end(args);
+  throw RunAborted{StopLine::kLogged, std::move(message)};
+}
+
+void abort_run_unlogged(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string message = format_text(format, args);
+  va_end(args);
+  throw RunAborted{StopLine::kUnlogged, std::move(message)};
+}
+
+void print_stop_line(const RunAborted& aborted) {
+  const std::string& message = aborted.message;
+  switch (aborted.line) {
+    case StopLine::kLogged:
+      if (g_state.log != nullptr) write_log(kLogStopFrame + message + "\n");
+      if (g_state.paging) {
+        // Their formats hold no directive but %s, so the estimate of the
+        // text itself is the estimate of the format with its arguments.
+        print_paged_stop_line(
+            message, text_columns(message.c_str()) + kFatalExtraColumns);
+        return;
+      }
+      write_stream(Stream::kErr, kStopFrame + message + "\n");
+      return;
+    case StopLine::kUnlogged:
+      write_stream(Stream::kErr, kStopFrame + message + "\n");
+      return;
+    case StopLine::kUnended:
+      write_stream(Stream::kErr, kStopFrame + message);
+      return;
+    case StopLine::kNone:
+      return;
+  }
 }
 
 void channels_set_paging(bool pause_output) { g_state.paging = pause_output; }
@@ -220,34 +253,14 @@ void print_message(const char* format, ...) {
   print_paged_message(text, columns, log_failed);
 }
 
-void print_fatal(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::string message = format_text(format, args);
-  int columns = estimate_columns_v(format, args) + kFatalExtraColumns;
-  va_end(args);
-  if (g_state.log != nullptr) write_log(kLogStopFrame + message + "\n");
-  if (g_state.paging) print_paged_fatal(message, columns);
-  write_stream(Stream::kErr, kStopFrame + message + "\n");
-  end_process(1);
-}
-
-void print_fatal_early(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::string message = format_text(format, args);
-  va_end(args);
-  write_stream(Stream::kErr, kStopFrame + message + "\n");
-  end_process(1);
-}
-
 void print_screen(const char* format, ...) {
   va_list args;
   va_start(args, format);
   std::string text = format_text(format, args);
   va_end(args);
   long written = write_stream(Stream::kOut, text);
-  pager_count(written > 0 ? static_cast<int>(written) : 0, kPagePrompt);
+  still_paging(
+      pager_count(written > 0 ? static_cast<int>(written) : 0, kPagePrompt));
 }
 
 void print_error_note(const char* format, ...) {

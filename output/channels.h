@@ -1,5 +1,6 @@
 // The four message channels every report of the run goes through, and the
-// one way the process ends early.
+// one way a run ends early: RunAborted, thrown where the cause is found and
+// turned into the stop line and the exit code by the driver alone.
 
 #ifndef KAVO_OUTPUT_CHANNELS_H_
 #define KAVO_OUTPUT_CHANNELS_H_
@@ -10,15 +11,34 @@ namespace kavo {
 
 struct TextFile;
 
-// Thrown to end the run with `code`; run_command turns it into the exit
-// code after the output streams have been flushed.
-struct ProcessExit {
-  int code;
+// Where the stop line of a run that ends early is shown.
+enum class StopLine {
+  kLogged,    // standard error and the log; the error prompt first if paged
+  kUnlogged,  // standard error only (the log is not open, or it failed)
+  kUnended,   // standard error only, without a line end (log lost mid-run)
+  kNone,      // no line: the user answered Quit at a page prompt
 };
 
-// Closes the attached log as it stands (no footer), flushes standard output
-// and throws ProcessExit{code}.
-[[noreturn]] void end_process(int code);
+// A run that ends early, with its stop line's text. Thrown by any layer;
+// caught by the driver, which prints it (print_stop_line) and ends the run
+// with exit code 1, the log left as it stands (no footer).
+struct RunAborted {
+  StopLine line;
+  std::string message;
+};
+
+// Throw RunAborted with the message `format` gives: shown on standard
+// error and in the log (abort_run), or on standard error only, for the
+// errors before the log is open (abort_run_unlogged).
+[[noreturn]] void abort_run(const char* format, ...)
+    __attribute__((format(printf, 1, 2)));
+[[noreturn]] void abort_run_unlogged(const char* format, ...)
+    __attribute__((format(printf, 1, 2)));
+
+// Prints the stop line of `aborted` where its kind says; under /p the error
+// prompt comes first when the line does not fit on the page, and Quit
+// there leaves the line out.
+void print_stop_line(const RunAborted& aborted);
 
 // Output state shared by the channels: whether output is paged, and the
 // open log. Set by the driver before the run's first output.
@@ -37,20 +57,13 @@ bool channels_paging();
 void channels_reset();
 
 // The ordinary report: standard output, mirrored into the log, paged.
+// Throws RunAborted when the user answers Quit at a page prompt or, under
+// /p, when the log could not be written or reopened.
 void print_message(const char* format, ...)
     __attribute__((format(printf, 1, 2)));
 
-// A fatal error once the log may be open: stop line on standard error and
-// in the log, error prompt when paged; ends the process with exit code 1.
-[[noreturn]] void print_fatal(const char* format, ...)
-    __attribute__((format(printf, 1, 2)));
-
-// A fatal error before the log exists or while it is closed: stop line on
-// standard error only; ends the process with exit code 1.
-[[noreturn]] void print_fatal_early(const char* format, ...)
-    __attribute__((format(printf, 1, 2)));
-
 // Screen-only output: standard output, counted by the pager, not logged.
+// Throws RunAborted when the user answers Quit at a page prompt.
 void print_screen(const char* format, ...)
     __attribute__((format(printf, 1, 2)));
 

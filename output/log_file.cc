@@ -8,8 +8,6 @@
 namespace kavo {
 namespace {
 
-constexpr int kModeAppend = 2;
-
 // Separates one run's entry from the previous ones in an appended log.
 constexpr char kRuleLine[] =
     "-------------------------------------------------------------------------"
@@ -84,13 +82,13 @@ TextFile* open_for_append(const std::string& path) {
 
 }  // namespace
 
-TextFile* log_open(bool* in_use, const std::string& path, int mode,
+TextFile* log_open(bool* in_use, const std::string& path, LogMode mode,
                    const std::vector<std::string>& words,
                    const char* program_name, const char* version) {
   CalendarTime start = local_calendar_time(current_time());
   *in_use = file_in_use_elsewhere(path);
   if (*in_use) return nullptr;
-  TextFile* log = mode == kModeAppend
+  TextFile* log = mode == kLogAppend
                       ? open_for_append(path)
                       : text_file_open(path, TextFileMode::kCreate);
   if (log == nullptr) return nullptr;

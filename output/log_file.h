@@ -11,13 +11,21 @@ namespace kavo {
 
 struct TextFile;
 
-// Opens the log `path` (mode 1 create, 2 append) and writes its rule line
-// (when appending to an existing file), start line and command line.
-// `words` is the effective command line: the program's full path, the old
+// Whether the run writes a log, and whether it starts the file anew or
+// appends to it.
+enum LogMode {
+  kLogOff = 0,
+  kLogCreate = 1,
+  kLogAppend = 2,
+};
+
+// Opens the log `path` (created anew or appended to, as `mode` says) and writes
+// its rule line (when appending to an existing file), start line and command
+// line. `words` is the effective command line: the program's full path, the old
 // and the new string, the configuration file's option lines, then the
 // remaining command-line arguments. Returns null on failure, `*in_use`
 // telling whether another process holds the file.
-TextFile* log_open(bool* in_use, const std::string& path, int mode,
+TextFile* log_open(bool* in_use, const std::string& path, LogMode mode,
                    const std::vector<std::string>& words,
                    const char* program_name, const char* version);
 

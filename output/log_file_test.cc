@@ -30,8 +30,8 @@ TEST(LogFileTest, CommandLineAndFooter) {
   for (const auto& c : cases) {
     kavo_testing::ScratchDir dir;
     bool in_use = true;
-    TextFile* log =
-        log_open(&in_use, dir.internal("run.log"), 1, c.words, "kavo", "1.37");
+    TextFile* log = log_open(&in_use, dir.internal("run.log"), kLogCreate,
+                             c.words, "kavo", "1.37");
     ASSERT_NE(log, nullptr);
     EXPECT_FALSE(in_use);
     EXPECT_EQ(0, log_close(log, kavo_testing::utc_seconds(2005, 4, 19, 9, 5, 3),

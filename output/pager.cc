@@ -4,7 +4,6 @@
 #include <string>
 #include <thread>
 
-#include "output/channels.h"
 #include "platform/platform.h"
 
 namespace kavo {
@@ -24,13 +23,11 @@ struct IntervalTimer {
 struct Pager {
   int page_rows = 24;
   int lines_on_page = 0;
-  int quit_exit_code = 1;
   IntervalTimer timer;
 };
 
 struct HelpPager {
   bool enabled = true;
-  int quit_exit_code = 1;
   IntervalTimer timer;
 };
 
@@ -84,10 +81,8 @@ void erase_prompt(size_t prompt_bytes) {
   console_flush();
 }
 
-// Shows `prompt` and waits for the answer. Quit ends the process here;
-// returns true for All, false for Continue.
-bool prompt_answers_all(IntervalTimer* timer, int quit_exit_code,
-                        const char* prompt) {
+// Shows `prompt` and waits for the answer.
+KeyAction prompt_answer(IntervalTimer* timer, const char* prompt) {
   interval_timer_wait(timer, kPromptIntervalMs);
   size_t bytes = strlen(prompt);
   console_write(Stream::kOut, prompt, bytes);
@@ -95,20 +90,22 @@ bool prompt_answers_all(IntervalTimer* timer, int quit_exit_code,
   int key = read_key();
   interval_timer_restart(timer);
   erase_prompt(bytes);
-  KeyAction action = key_action(key);
-  if (action == KeyAction::kQuit) end_process(quit_exit_code);
-  return action == KeyAction::kAll;
+  return key_action(key);
 }
 
-// Starts a new page behind a prompt; false when the user switched paging
-// off with All.
-bool new_page(const char* prompt) {
+// Starts a new page behind a prompt; All switches paging off.
+PagerState new_page(const char* prompt) {
   g_pager.lines_on_page = 0;
-  if (prompt_answers_all(&g_pager.timer, g_pager.quit_exit_code, prompt)) {
-    g_pager.page_rows = 0;
-    return false;
+  switch (prompt_answer(&g_pager.timer, prompt)) {
+    case KeyAction::kQuit:
+      return PagerState::kQuit;
+    case KeyAction::kAll:
+      g_pager.page_rows = 0;
+      return PagerState::kOff;
+    case KeyAction::kContinue:
+      break;
   }
-  return true;
+  return PagerState::kOn;
 }
 
 }  // namespace
@@ -124,9 +121,8 @@ int screen_lines(int columns) {
   return (columns + kColumnsPerLine - 1) / kColumnsPerLine;
 }
 
-int pager_setup(bool enabled, int quit_exit_code) {
+int pager_setup(bool enabled) {
   interval_timer_restart(&g_pager.timer);
-  g_pager.quit_exit_code = quit_exit_code;
   int rows = enabled ? console_rows() : 0;
   if (rows <= 0) {
     g_pager.page_rows = 0;
@@ -138,36 +134,36 @@ int pager_setup(bool enabled, int quit_exit_code) {
   return rows;
 }
 
-bool pager_make_room(int columns, const char* prompt) {
-  if (g_pager.page_rows < 1) return false;
-  if (g_pager.lines_on_page == 0) return true;
+PagerState pager_make_room(int columns, const char* prompt) {
+  if (g_pager.page_rows < 1) return PagerState::kOff;
+  if (g_pager.lines_on_page == 0) return PagerState::kOn;
   int lines = screen_lines(columns);
-  if (lines < 2) return true;
-  if (g_pager.lines_on_page + lines <= g_pager.page_rows) return true;
+  if (lines < 2) return PagerState::kOn;
+  if (g_pager.lines_on_page + lines <= g_pager.page_rows) {
+    return PagerState::kOn;
+  }
   return new_page(prompt);
 }
 
-bool pager_count(int columns, const char* prompt) {
-  if (g_pager.page_rows < 1) return false;
+PagerState pager_count(int columns, const char* prompt) {
+  if (g_pager.page_rows < 1) return PagerState::kOff;
   g_pager.lines_on_page += screen_lines(columns);
-  if (g_pager.lines_on_page <= g_pager.page_rows) return true;
+  if (g_pager.lines_on_page <= g_pager.page_rows) return PagerState::kOn;
   return new_page(prompt);
 }
 
-int help_pager_setup(int quit_exit_code) {
+int help_pager_setup() {
   interval_timer_restart(&g_help_pager.timer);
-  g_help_pager.quit_exit_code = quit_exit_code;
   int rows = console_rows();
   g_help_pager.enabled = rows > 0;
   return rows > 0 ? rows : 0;
 }
 
-void help_page_break(const char* prompt) {
-  if (!g_help_pager.enabled) return;
-  if (prompt_answers_all(&g_help_pager.timer, g_help_pager.quit_exit_code,
-                         prompt)) {
-    g_help_pager.enabled = false;
-  }
+bool help_page_break(const char* prompt) {
+  if (!g_help_pager.enabled) return true;
+  KeyAction action = prompt_answer(&g_help_pager.timer, prompt);
+  if (action == KeyAction::kAll) g_help_pager.enabled = false;
+  return action != KeyAction::kQuit;
 }
 
 void pager_reset() {

@@ -1,9 +1,9 @@
 #include "targets/paths.h"
 
-#include "driver/options.h"
-#include "driver/run_context.h"
 #include "output/channels.h"
 #include "platform/platform.h"
+#include "targets/options.h"
+#include "targets/run_context.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
 
@@ -22,7 +22,7 @@ void resolve_directory_argument(const std::string& argument, RunContext* run) {
     run->path += '\\';
   }
   if (run->path.size() >= kPathLengthLimit) {
-    print_fatal("パス名が長すぎます:%s", argument.c_str());
+    abort_run("パス名が長すぎます:%s", argument.c_str());
   }
   // Built in place rather than assigned: GCC 12 at -O3 takes the
   // assignment of a literal for an overlapping copy and warns.
@@ -48,7 +48,7 @@ void resolve_pattern_argument(const std::string& argument, RunContext* run) {
   if (options.recurse_subdirs && options.select_dirs && options.select_files &&
       run->name_pattern &&
       run->name_pattern->find_first_of("*?") == std::string::npos) {
-    print_fatal("複写元ディレクトリ\"%s\"がありません。", argument.c_str());
+    abort_run("複写元ディレクトリ\"%s\"がありません。", argument.c_str());
   }
 }
 
@@ -76,13 +76,13 @@ bool common_directory_rule(const std::string& directory, std::string* common) {
 
 void resolve_target_argument(const std::string& argument, RunContext* run) {
   if (argument.size() >= kPathLengthLimit) {
-    print_fatal("パス名が長すぎます:%s", argument.c_str());
+    abort_run("パス名が長すぎます:%s", argument.c_str());
   }
   run->name_pattern.reset();
   run->pattern_is_short_name = false;
   NetworkPath net = split_network_path(argument);
   if (net.is_network && net.server_end == kNoPosition) {
-    print_fatal("複写元\"%s\"に共有名がありません。", argument.c_str());
+    abort_run("複写元\"%s\"に共有名がありません。", argument.c_str());
   }
   // An empty argument is no directory: with a separator appended it would
   // turn into the root.

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "driver/options.h"
 #include "names/date_name.h"
 #include "names/name_part.h"
 #include "output/channels.h"
 #include "platform/platform.h"
+#include "targets/options.h"
 #include "targets/paths.h"
 #include "text/path_text.h"
 
@@ -216,12 +216,12 @@ RenameOutcome perform(RunContext* run, bool* taken) {
 RenameOutcome attempt(RunContext* run, bool* taken,
                       std::string* full_new_path) {
   if (!compute_new_path(run->path, run->old_string, run->new_string,
-                        *run->options, &run->new_path)) {
+                        name_change(*run->options), &run->new_path)) {
     if (run->options->show_unchanged) print_message("%s\n", run->path.c_str());
     return kNotRenamed;
   }
   if (run->new_path.size() >= kPathLengthLimit) {
-    print_fatal("パス名が長すぎます:%s", run->new_path.c_str());
+    abort_run("パス名が長すぎます:%s", run->new_path.c_str());
   }
   if (full_new_path != nullptr) *full_new_path = run->new_path;
   return perform(run, taken);
@@ -229,9 +229,10 @@ RenameOutcome attempt(RunContext* run, bool* taken,
 
 // run->new_string for date attempt `k`.
 void set_date_string(const CalendarTime& local, int64_t k, RunContext* run) {
-  std::string date = make_date_text(local, static_cast<int>(k), *run->options);
+  std::string date =
+      make_date_text(local, static_cast<int>(k), date_naming(*run->options));
   if (!insert_date_text(run->new_string_template, date, &run->new_string)) {
-    print_fatal("メモリー不足で改名できません。");
+    abort_run("メモリー不足で改名できません。");
   }
 }
 
@@ -240,7 +241,7 @@ bool date_attempt_path(const CalendarTime& local, int64_t k, RunContext* run,
                        std::string* path) {
   set_date_string(local, k, run);
   return compute_new_path(run->path, run->old_string, run->new_string,
-                          *run->options, path);
+                          name_change(*run->options), path);
 }
 
 // Attempt k only inserts "-k" after the date text, at the same place for

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "driver/run_context.h"
+#include "targets/run_context.h"
 
 namespace kavo {
 

@@ -1,4 +1,6 @@
 set(TARGETS_SOURCES
+  targets/options.cc
+  targets/run_context.cc
   targets/paths.cc
   targets/walk.cc
   targets/rename.cc

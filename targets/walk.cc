@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/options.h"
+#include "targets/options.h"
 #include "filters/filters.h"
 #include "names/date_name.h"
 #include "names/pattern.h"
@@ -33,7 +33,7 @@ bool matches_pattern(const FindRecord& record, const RunContext& run) {
 void set_entry_name(size_t offset, const std::string& name, RunContext* run) {
   run->path.resize(offset);
   if (offset + name.size() >= kPathLengthLimit) {
-    print_fatal("パス名が長すぎます:%s", (run->path + name).c_str());
+    abort_run("パス名が長すぎます:%s", (run->path + name).c_str());
   }
   run->path += name;
 }
@@ -58,9 +58,8 @@ bool take_snapshot(const RunContext& run, std::vector<FindRecord>* snapshot) {
       if (keep_in_snapshot(record, run)) snapshot->push_back(std::move(record));
     }
   } catch (const std::bad_alloc&) {
-    search.reset();  // the fatal channel ends the process without unwinding
-    print_fatal(snapshot->empty() ? "メモリー不足"
-                                  : "メモリー不足で改名できません。");
+    abort_run(snapshot->empty() ? "メモリー不足"
+                                : "メモリー不足で改名できません。");
   }
   return true;
 }
@@ -124,7 +123,7 @@ void descend(const FindRecord& record, bool checked, RunContext* run,
   // length limit too, even when nothing in it would be named.
   run->path += '\\';
   if (run->path.size() >= kPathLengthLimit) {
-    print_fatal("パス名が長すぎます:%s", run->path.c_str());
+    abort_run("パス名が長すぎます:%s", run->path.c_str());
   }
   *outcome = merge_outcome(*outcome, walk_directory(run->path.size(), run));
 }

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "driver/run_context.h"
+#include "targets/run_context.h"
 
 namespace kavo {
 

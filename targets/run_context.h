@@ -2,8 +2,8 @@
 // counts, and the outcome ranks by which entries, directories and arguments
 // are combined.
 
-#ifndef KAVO_DRIVER_RUN_CONTEXT_H_
-#define KAVO_DRIVER_RUN_CONTEXT_H_
+#ifndef KAVO_TARGETS_RUN_CONTEXT_H_
+#define KAVO_TARGETS_RUN_CONTEXT_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -72,4 +72,4 @@ struct RunContext {
 
 }  // namespace kavo
 
-#endif  // KAVO_DRIVER_RUN_CONTEXT_H_
+#endif  // KAVO_TARGETS_RUN_CONTEXT_H_

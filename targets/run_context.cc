@@ -1,4 +1,4 @@
-#include "driver/run_context.h"
+#include "targets/run_context.h"
 
 namespace kavo {
 namespace {
