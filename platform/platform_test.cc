@@ -52,10 +52,10 @@ class PlatformTest : public ::testing::Test {
 
 // A move never replaces a taken name, file or directory.
 TEST_F(PlatformTest, MovesNeverReplace) {
-  using Move = std::function<MoveResult(const char*, const char*)>;
-  std::vector<Move> moves = {[this](const char* from, const char* to) {
-    return move_entry(at(from), at(to));
-  }};
+  std::vector<std::function<MoveResult(const char*, const char*)>> moves = {
+      [this](const char* from, const char* to) {
+        return move_entry(at(from), at(to));
+      }};
 #ifndef _WIN32  // where the file system lacks RENAME_NOREPLACE
   moves.push_back([this](const char* from, const char* to) {
     return move_without_noreplace(dir_.native(from).c_str(),
@@ -63,19 +63,21 @@ TEST_F(PlatformTest, MovesNeverReplace) {
   });
 #endif
   EXPECT_TRUE(move_reports_existing_target());
-  for (const Move& move : moves) {
+  for (const auto& move : moves) {
     ASSERT_TRUE(dir_.write("a", "A") && dir_.write("b", "B"));
     ASSERT_TRUE(dir_.make_dir("d") && dir_.make_dir("e"));
-    const char* taken[][2] = {{"a", "b"}, {"a", "d"}, {"d", "a"}, {"d", "e"}};
-    for (const auto& names : taken) {
-      EXPECT_EQ(move(names[0], names[1]), MoveResult::kTargetExists);
+    const char* cases[][3] = {{"a", "b", "E"},       {"a", "d", "E"},
+                              {"d", "a", "E"},       {"d", "e", "E"},
+                              {"a", "c", "M"},       {"d", "f", "M"},
+                              {"missing", "x", "F"}, {"b", "nodir/b", "F"}};
+    for (const auto& c : cases) {
+      MoveResult want = c[2][0] == 'E'   ? MoveResult::kTargetExists
+                        : c[2][0] == 'M' ? MoveResult::kMoved
+                                         : MoveResult::kFailed;
+      EXPECT_EQ(move(c[0], c[1]), want) << c[0] << " " << c[1];
     }
-    EXPECT_EQ(move("a", "c"), MoveResult::kMoved);
-    EXPECT_EQ(move("d", "f"), MoveResult::kMoved);
     EXPECT_EQ(content("a") + content("b") + content("c"), "-BA");
     EXPECT_TRUE(is_directory("f") && !is_directory("d"));
-    EXPECT_EQ(move("missing", "x"), MoveResult::kFailed);
-    EXPECT_EQ(move("b", "nodir/b"), MoveResult::kFailed);
     for (const char* name : {"b", "c", "e", "f"}) {
       fs::remove_all(dir_.native(name));
     }
@@ -90,23 +92,19 @@ TEST_F(PlatformTest, AttributesReplaceAndDelete) {
   EXPECT_EQ(get_attributes(at("missing")), kAttrMissing);
   EXPECT_TRUE(is_directory("d") && !is_directory("a"));
   EXPECT_EQ(get_attributes(at("ro")) & kAttrReadOnly, 0u);
-  fs::permissions(
-      dir_.native("ro"),
-      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-      fs::perm_options::remove);
+  fs::permissions(dir_.native("ro"), fs::perms::all & ~fs::perms::owner_write &
+                                         ~fs::perms::group_write &
+                                         ~fs::perms::others_write);
   EXPECT_NE(get_attributes(at("ro")) & kAttrReadOnly, 0u);
-  EXPECT_FALSE(replace_entry(at("a"), at("ro")));
-  EXPECT_FALSE(replace_entry(at("a"), at("d")));
-  EXPECT_FALSE(delete_entry(at("ro")));
-  EXPECT_FALSE(delete_entry(at("d")));
-  EXPECT_FALSE(delete_entry(at("missing")));
-  EXPECT_FALSE(replace_entry(at("missing"), at("b")));
+  EXPECT_FALSE(replace_entry(at("a"), at("ro")) ||
+               replace_entry(at("a"), at("d")) || delete_entry(at("ro")) ||
+               delete_entry(at("d")) || delete_entry(at("missing")) ||
+               replace_entry(at("missing"), at("b")));
   EXPECT_EQ(content("a") + content("b") + content("ro"), "ABR");
   EXPECT_TRUE(is_directory("d"));
   EXPECT_TRUE(replace_entry(at("a"), at("b")));
   EXPECT_EQ(content("a") + content("b"), "-A");
-  EXPECT_TRUE(replace_entry(at("b"), at("new")));
-  EXPECT_TRUE(delete_entry(at("new")));
+  EXPECT_TRUE(replace_entry(at("b"), at("new")) && delete_entry(at("new")));
   EXPECT_EQ(get_attributes(at("new")), kAttrMissing);
   EXPECT_TRUE(set_normal_attributes(at("ro")));
   EXPECT_EQ(get_attributes(at("ro")) & kAttrReadOnly, 0u);
@@ -215,15 +213,19 @@ TEST_F(PlatformTest, LinuxFileArguments) {
 // process's lock attempt meets; another process's record lock marks a file
 // in use for the run.
 TEST_F(PlatformTest, LinuxOpenLogIsLocked) {
-  auto lockable = [this] {
+  const std::string path = dir_.native("run.log");
+  auto in_child = [](const std::function<int()>& body) {
     fflush(nullptr);
     pid_t pid = fork();
-    if (pid == 0) {
-      int fd = open(dir_.native("run.log").c_str(), O_RDONLY);
-      _exit(flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : 1);
-    }
+    if (pid == 0) _exit(body());
+    return pid;
+  };
+  auto lockable = [&] {
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(in_child([&] {
+              return flock(open(path.c_str(), O_RDONLY), LOCK_EX | LOCK_NB);
+            }),
+            &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
   };
   TextFile* log = text_file_open(at("run.log"), TextFileMode::kCreate);
@@ -233,14 +235,13 @@ TEST_F(PlatformTest, LinuxOpenLogIsLocked) {
   EXPECT_TRUE(lockable());
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
-  pid_t holder = fork();
-  if (holder == 0) {
+  pid_t holder = in_child([&] {
     struct flock record = {};
     record.l_type = F_WRLCK;
-    fcntl(open(dir_.native("run.log").c_str(), O_RDWR), F_SETLK, &record);
+    fcntl(open(path.c_str(), O_RDWR), F_SETLK, &record);
     if (write(ready[1], "x", 1) == 1) pause();  // until killed
-    _exit(0);
-  }
+    return 0;
+  });
   char c;
   ASSERT_EQ(read(ready[0], &c, 1), 1);
   EXPECT_TRUE(file_in_use_elsewhere(at("run.log")));
