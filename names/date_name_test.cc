@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "driver/options.h"
+#include "platform/platform.h"
 
 namespace kavo {
 namespace {
