@@ -39,8 +39,7 @@ inline long long now_ms() {
   return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
 }
 
-// A scratch directory, removed with everything in it when the object goes;
-// `sh` runs a shell command in it, `out` returns what one prints.
+// A scratch directory, removed with everything in it when the object goes.
 class Scratch {
  public:
   Scratch() {
@@ -48,21 +47,19 @@ class Scratch {
     path_ = std::string(base && *base ? base : "/tmp") + "/kavo-XXXXXX";
     if (!mkdtemp(path_.data())) throw std::runtime_error("mkdtemp");
   }
-  ~Scratch() { sh("cd / && chmod -R u+rwx " + path_ + "; rm -rf " + path_); }
+  ~Scratch() { out("cd / && chmod -R u+rwx " + path_ + "; rm -rf " + path_); }
   const std::string& path() const { return path_; }
-  void sh(const std::string& command) const {
-    if (system(("cd '" + path_ + "' && { " + command + "; }").c_str())) {
-      throw std::runtime_error(command);
-    }
-  }
-  std::string out(const std::string& command) const {
+  // Runs a shell command in the directory and returns what it printed; a
+  // command that must succeed throws when it fails.
+  std::string out(const std::string& command, bool must = false) const {
     std::string text;
     FILE* p =
         popen(("cd '" + path_ + "' && { " + command + "; }").c_str(), "r");
     for (int c; p && (c = fgetc(p)) != EOF;) text += static_cast<char>(c);
-    if (p) pclose(p);
+    if (!p || (pclose(p) != 0 && must)) throw std::runtime_error(command);
     return text;
   }
+  void sh(const std::string& command) const { out(command, true); }
 
  private:
   std::string path_;
@@ -106,8 +103,7 @@ class Terminal {
       _exit(127);
     }
     close(slave), close(out[1]), close(err[1]);
-    fds_[1] = out[0];
-    fds_[2] = err[0];
+    fds_[1] = out[0], fds_[2] = err[0];
   }
   ~Terminal() {
     if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
@@ -160,21 +156,15 @@ class Terminal {
  private:
   bool pump(int timeout_ms) {
     pollfd p[3];
-    int n = 0;
-    for (int fd : fds_) {
-      if (fd >= 0) p[n++] = {fd, POLLIN, 0};
-    }
-    if (n == 0) return false;
-    if (poll(p, n, timeout_ms) <= 0) return true;
+    for (int k = 0; k < 3; ++k) p[k] = {fds_[k], POLLIN, 0};
+    if (fds_[0] < 0 && fds_[1] < 0 && fds_[2] < 0) return false;
+    if (poll(p, 3, timeout_ms) <= 0) return true;
     std::string* sinks[3] = {&screen, &out, &err};
-    for (int i = 0; i < n; ++i) {
-      if (!p[i].revents) continue;
-      int k = p[i].fd == fds_[0] ? 0 : p[i].fd == fds_[1] ? 1 : 2;
+    for (int k = 0; k < 3; ++k) {
       char buf[65536];
-      ssize_t r = read(p[i].fd, buf, sizeof buf);
-      if (r > 0) {
-        sinks[k]->append(buf, r);
-      } else if (r == 0 || errno != EINTR) {  // EIO: the terminal is gone
+      ssize_t r = p[k].revents ? read(fds_[k], buf, sizeof buf) : -2;
+      if (r > 0) sinks[k]->append(buf, r);
+      if (r == 0 || (r == -1 && errno != EINTR)) {  // EIO: the terminal ended
         close(fds_[k]);
         fds_[k] = -1;
       }
