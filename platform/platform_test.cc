@@ -1,18 +1,15 @@
-// The contract of the platform operations, which the Linux layer
-// (posix_*.cc) and win32.cc both pass (the Windows build runs it under
-// Wine, in code page 932).
-// Rules of the Linux layer alone are marked so.
+// The contract of the platform operations that the transcripts cannot
+// reach, which the Linux layer (posix_*.cc) and win32.cc both pass (the
+// Windows build runs it under Wine, in code page 932). Rules of the Linux
+// layer alone are marked so.
 
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -82,80 +79,6 @@ TEST_F(PlatformTest, MovesNeverReplace) {
       fs::remove_all(dir_.native(name));
     }
   }
-}
-
-// A replace is one move onto the target; neither it nor a delete touches
-// a read-only entry or a directory.
-TEST_F(PlatformTest, AttributesReplaceAndDelete) {
-  ASSERT_TRUE(dir_.write("a", "A") && dir_.write("b", "B"));
-  ASSERT_TRUE(dir_.write("ro", "R") && dir_.make_dir("d"));
-  EXPECT_EQ(get_attributes(at("missing")), kAttrMissing);
-  EXPECT_TRUE(is_directory("d") && !is_directory("a"));
-  EXPECT_EQ(get_attributes(at("ro")) & kAttrReadOnly, 0u);
-  fs::permissions(dir_.native("ro"), fs::perms::all & ~fs::perms::owner_write &
-                                         ~fs::perms::group_write &
-                                         ~fs::perms::others_write);
-  EXPECT_NE(get_attributes(at("ro")) & kAttrReadOnly, 0u);
-  EXPECT_FALSE(replace_entry(at("a"), at("ro")) ||
-               replace_entry(at("a"), at("d")) || delete_entry(at("ro")) ||
-               delete_entry(at("d")) || delete_entry(at("missing")) ||
-               replace_entry(at("missing"), at("b")));
-  EXPECT_EQ(content("a") + content("b") + content("ro"), "ABR");
-  EXPECT_TRUE(is_directory("d"));
-  EXPECT_TRUE(replace_entry(at("a"), at("b")));
-  EXPECT_EQ(content("a") + content("b"), "-A");
-  EXPECT_TRUE(replace_entry(at("b"), at("new")) && delete_entry(at("new")));
-  EXPECT_EQ(get_attributes(at("new")), kAttrMissing);
-  EXPECT_TRUE(set_normal_attributes(at("ro")));
-  EXPECT_EQ(get_attributes(at("ro")) & kAttrReadOnly, 0u);
-  EXPECT_FALSE(set_normal_attributes(at("missing")));
-}
-
-TEST_F(PlatformTest, DirectorySearchAndEntries) {
-  ASSERT_TRUE(dir_.write("b.txt", "bb") && dir_.write("a.txt"));
-  ASSERT_TRUE(dir_.make_dir("sub"));
-  DirectorySearch* search = directory_search_open(dir_.internal() + "\\");
-  ASSERT_NE(search, nullptr);
-  std::vector<std::string> names;
-  FindRecord record;
-  while (directory_search_next(search, &record)) {
-    bool directory = (record.attributes & kAttrDirectory) != 0;
-    names.push_back(record.name + (directory ? "/" : ""));
-  }
-  directory_search_close(search);
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"../", "./", "a.txt", "b.txt", "sub/"}));
-  EXPECT_EQ(directory_search_open(at("missing")), nullptr);
-  EXPECT_EQ(directory_search_open(at("a.txt")), nullptr);
-
-  ASSERT_TRUE(find_entry(at("b.txt"), &record));
-  EXPECT_EQ(std::tuple(record.name, record.size, record.complete),
-            std::tuple("b.txt", 2u, true));
-  EXPECT_LT(std::abs(record.write_time - current_time()), 100);
-  ASSERT_TRUE(find_entry(at("sub"), &record));
-  EXPECT_EQ(record.name, "sub");
-  EXPECT_NE(record.attributes & kAttrDirectory, 0u);
-  EXPECT_FALSE(find_entry(at("b.txt") + "\\", &record));  // not a directory
-  EXPECT_FALSE(find_entry(at("missing"), &record));
-}
-
-// Text files store CR LF, and the run's own open log is not in use
-// elsewhere for it; other files are read byte for byte.
-TEST_F(PlatformTest, TextAndBinaryFiles) {
-  TextFile* file = text_file_open(at("log.txt"), TextFileMode::kCreate);
-  ASSERT_NE(file, nullptr);
-  EXPECT_TRUE(text_file_write(file, "a\nb\n", 4));
-  EXPECT_FALSE(file_in_use_elsewhere(at("log.txt")));
-  EXPECT_TRUE(text_file_close(file));
-  EXPECT_EQ(content("log.txt"), "a\r\nb\r\n");
-  EXPECT_EQ(text_file_open(at("missing"), TextFileMode::kUpdate), nullptr);
-  EXPECT_EQ(text_file_open(dir_.internal(), TextFileMode::kAppend), nullptr);
-  const std::string binary("/d\r\n\x1a\0\xFF", 7);
-  ASSERT_TRUE(dir_.write("cfg", binary));
-  EXPECT_EQ(content("cfg"), binary);
-  std::string bytes;
-  EXPECT_FALSE(read_file_bytes(dir_.internal(), &bytes));
 }
 
 // '/' separates directories in file arguments only (from the fourth on).
