@@ -112,16 +112,19 @@ TEST(PlatformProcessTest, EnvironmentArgumentsExecutableVolumes) {
 // Linux: a file argument that exists as written, or whose directory part
 // does, keeps those bytes as name bytes; after "--" everything is a file.
 TEST_F(PlatformTest, LinuxFileArguments) {
-  ASSERT_TRUE(dir_.write("1:00.mp3") && dir_.make_dir("a:b"));
+  ASSERT_TRUE(dir_.write("1:00.mp3") && dir_.make_dir("a:b\\c"));
   std::string args[] = {"kavo",  ":",
                         "x",     dir_.native("1:00.mp3"),
-                        "/tmp/", dir_.native("a:b") + "/*.txt",
+                        "/tmp/", dir_.native("a:b\\c") + "/*.txt",
                         "--",    "/d"};
   const std::string e = escape_of(':');
   const std::pair<std::string, bool> expected[] = {
-      {"kavo", false},   {":", false},
-      {"x", false},      {dir_.internal("1") + e + "00.mp3", true},
-      {"\\tmp\\", true}, {dir_.internal("a") + e + "b\\*.txt", true},
+      {"kavo", false},
+      {":", false},
+      {"x", false},
+      {dir_.internal("1") + e + "00.mp3", true},
+      {"\\tmp\\", true},
+      {dir_.internal("a") + e + "b" + escape_of('\\') + "c\\*.txt", true},
       {"\\d", true}};
   char* argv[8];
   for (int i = 0; i < 8; ++i) argv[i] = args[i].data();

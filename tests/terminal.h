@@ -124,13 +124,16 @@ class Terminal {
       if (now_ms() > end || !pump(100)) return false;
     }
   }
-  // Types `keys` once the command reads a key (the terminal leaves
-  // canonical mode; under Wine, after a moment), or at once.
-  bool answer(const std::string& keys, bool when_read = true) {
+  // True when the command reads keys: the terminal left canonical mode.
+  bool raw() {
     termios t;
+    return tcgetattr(fds_[0], &t) == 0 && !(t.c_lflag & ICANON);
+  }
+  // Types `keys` once the command reads a key (under Wine, after a
+  // moment), or at once.
+  bool answer(const std::string& keys, bool when_read = true) {
     for (long long end = now_ms() + 10000;
-         when_read && !windows_build() &&
-         !(tcgetattr(fds_[0], &t) == 0 && !(t.c_lflag & ICANON));) {
+         when_read && !windows_build() && !raw();) {
       if (now_ms() > end || !pump(1)) return false;
     }
     if (when_read && windows_build()) usleep(300000);

@@ -104,6 +104,25 @@ TEST(Terminal, PagingKeys) {
   }
 }
 
+// The prompt is shown only once the terminal is raw: with output stopped
+// (Ctrl-S) as the page's interval runs, the prompt cannot be written
+// before the mode is set, and Ctrl-Q lets it through.
+TEST(Terminal, PromptOnlyOnceTheTerminalIsRaw) {
+  if (windows_build()) GTEST_SKIP() << "a Linux terminal";
+  Scratch d;
+  make_files(d, 30);
+  Terminal t(d.path(), {"a", "b", "/p", "a*.txt"});
+  ASSERT_TRUE(t.wait_for(lines(1, 8)));
+  ASSERT_TRUE(t.answer("\x13", false));
+  usleep(1000000);
+  EXPECT_TRUE(t.raw());
+  ASSERT_TRUE(t.answer("\x11", false));
+  ASSERT_TRUE(t.wait_for(kPrompt));
+  ASSERT_TRUE(t.answer("A"));
+  EXPECT_EQ(t.finish(), 0);
+  EXPECT_EQ(renamed(d), 30);
+}
+
 // In date mode a new string without '/' stops at the first entry. On 4
 // rows the stop line does not fit, so the error prompt comes first (Quit
 // there ends before the error is shown); on 3 rows the stop line fills the
