@@ -26,10 +26,8 @@ inline bool on_boundary(std::string_view s, size_t at) {
 // True when every lead byte of `s` is followed by a trail byte.
 inline bool well_formed(std::string_view s) {
   for (size_t i = 0; i < s.size(); ++i) {
-    if (kavo::sjis_lead_byte(s[i]) &&
-        (++i == s.size() || !kavo::sjis_trail_byte(s[i]))) {
-      return false;
-    }
+    if (!kavo::sjis_lead_byte(s[i])) continue;
+    if (++i == s.size() || !kavo::sjis_trail_byte(s[i])) return false;
   }
   return true;
 }
