@@ -10,6 +10,10 @@
 #include <io.h>
 #include <stdio.h>
 #include <windows.h>
+// After windows.h, which they build on.
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -547,6 +551,191 @@ bool is_open_log_file(const std::string& path) {
 bool entry_identity(const std::string& path, FileIdentity* identity) {
   return read_identity(path, identity);
 }
+
+// ---- Trash ------------------------------------------------------------------
+//
+// The Recycle Bin. SHFileOperationA recycles a file (FOF_ALLOWUNDO, no
+// dialogs). The bin reserves nothing beforehand: a ticket is the file's full
+// path, under which the bin lists the item once it is there. Restoring finds
+// the item among the bin folder's entries by that original path (its folder
+// in detail column 1, its name in column 0) and gives it the item's restore
+// command, which puts it back where it came from and never over another
+// file.
+
+namespace {
+
+// The bin folder's detail columns that make an item's original path.
+constexpr UINT kBinNameColumn = 0;
+constexpr UINT kBinOriginalFolderColumn = 1;
+
+// COM for the calls of one operation; left as it was found.
+struct ShellSession {
+  ShellSession()
+      : ok(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ShellSession() {
+    if (ok) CoUninitialize();
+  }
+  ShellSession(const ShellSession&) = delete;
+  ShellSession& operator=(const ShellSession&) = delete;
+  bool ok;
+};
+
+std::string detail_text(IShellFolder2* folder, PCUITEMID_CHILD item,
+                        UINT column) {
+  SHELLDETAILS details;
+  char text[2 * MAX_PATH];
+  if (folder->GetDetailsOf(item, column, &details) != S_OK ||
+      StrRetToBufA(&details.str, item, text, sizeof text) != S_OK) {
+    return std::string();
+  }
+  return text;
+}
+
+// The Recycle Bin's folder; null when the shell has none.
+IShellFolder2* open_bin() {
+  IShellFolder* desktop = nullptr;
+  if (SHGetDesktopFolder(&desktop) != S_OK) return nullptr;
+  PIDLIST_ABSOLUTE bin = nullptr;
+  IShellFolder2* folder = nullptr;
+  if (SHGetSpecialFolderLocation(nullptr, CSIDL_BITBUCKET, &bin) == S_OK) {
+    if (desktop->BindToObject(bin, nullptr, IID_IShellFolder2,
+                              reinterpret_cast<void**>(&folder)) != S_OK) {
+      folder = nullptr;
+    }
+    CoTaskMemFree(bin);
+  }
+  desktop->Release();
+  return folder;
+}
+
+// The bin's item that came from `original` (a full path); the one listed
+// last where several did. Null when there is none.
+PITEMID_CHILD find_bin_item(IShellFolder2* bin, const std::string& original) {
+  IEnumIDList* items = nullptr;
+  if (bin->EnumObjects(
+          nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
+          &items) != S_OK ||
+      items == nullptr) {
+    return nullptr;
+  }
+  PITEMID_CHILD found = nullptr;
+  PITEMID_CHILD item = nullptr;
+  while (items->Next(1, &item, nullptr) == S_OK) {
+    std::string path = detail_text(bin, item, kBinOriginalFolderColumn);
+    if (!path.empty() && !ends_with_separator(path)) path += '\\';
+    path += detail_text(bin, item, kBinNameColumn);
+    if (names_equal_ignoring_case(path, original)) {
+      CoTaskMemFree(found);
+      found = item;
+    } else {
+      CoTaskMemFree(item);
+    }
+  }
+  items->Release();
+  return found;
+}
+
+bool invoke_command(IContextMenu* menu, const char* verb) {
+  CMINVOKECOMMANDINFO info = {};
+  info.cbSize = sizeof info;
+  info.fMask = CMIC_MASK_FLAG_NO_UI;
+  info.lpVerb = verb;
+  info.nShow = SW_HIDE;
+  return menu->InvokeCommand(&info) == S_OK;
+}
+
+// The item's "undelete" verb. A shell that takes no verb by name (Wine's
+// bin) is given the first command of the item's menu, which is restore
+// there, unless it names that command as another verb.
+void restore_bin_item(IShellFolder2* bin, PCUITEMID_CHILD item,
+                      const std::string& original) {
+  IContextMenu* menu = nullptr;
+  if (bin->GetUIObjectOf(nullptr, 1, &item, IID_IContextMenu, nullptr,
+                         reinterpret_cast<void**>(&menu)) != S_OK) {
+    return;
+  }
+  if (!invoke_command(menu, "undelete") ||
+      GetFileAttributesA(original.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    HMENU popup = CreatePopupMenu();
+    constexpr UINT kFirst = 1;
+    if (popup &&
+        SUCCEEDED(
+            menu->QueryContextMenu(popup, 0, kFirst, 0x7FFF, CMF_NORMAL)) &&
+        GetMenuItemCount(popup) > 0) {
+      UINT offset = GetMenuItemID(popup, 0) - kFirst;
+      char verb[64] = "";
+      bool other = menu->GetCommandString(offset, GCS_VERBA, nullptr, verb,
+                                          sizeof verb) == S_OK &&
+                   strcmp(verb, "undelete") != 0;
+      if (!other) invoke_command(menu, MAKEINTRESOURCEA(offset));
+    }
+    if (popup) DestroyMenu(popup);
+  }
+  menu->Release();
+}
+
+}  // namespace
+
+// Only fixed local drives have a bin: on others recycling deletes.
+bool trash_reserve(const std::string& path, std::string* ticket) {
+  std::string full = full_path(path);
+  DWORD attributes = GetFileAttributesA(full.c_str());
+  char root[MAX_PATH];
+  if (full.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      !GetVolumePathNameA(full.c_str(), root, sizeof root) ||
+      GetDriveTypeA(root) != DRIVE_FIXED) {
+    return false;
+  }
+  *ticket = full;
+  return true;
+}
+
+bool trash_move(const std::string& path, const std::string& ticket) {
+  std::string full = full_path(path);
+  DWORD attributes = GetFileAttributesA(full.c_str());
+  if (!names_equal_ignoring_case(full, ticket) || is_open_log_file(path) ||
+      attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  std::string from = full + '\0';  // a list of names, ended by an empty one
+  SHFILEOPSTRUCTA operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_ALLOWUNDO | FOF_NO_UI;
+  return SHFileOperationA(&operation) == 0 &&
+         !operation.fAnyOperationsAborted &&
+         GetFileAttributesA(full.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+// The bin restores to the original path only; another name is reached by
+// a move from there.
+MoveResult trash_restore(const std::string& ticket, const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return MoveResult::kTargetExists;
+  }
+  ShellSession session;
+  IShellFolder2* bin = open_bin();
+  if (bin == nullptr) return MoveResult::kFailed;
+  PITEMID_CHILD item = find_bin_item(bin, ticket);
+  if (item != nullptr) {
+    restore_bin_item(bin, item, ticket);
+    CoTaskMemFree(item);
+  }
+  bin->Release();
+  if (item == nullptr ||
+      GetFileAttributesA(ticket.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return MoveResult::kFailed;
+  }
+  if (names_equal_ignoring_case(full_path(path), ticket)) {
+    return MoveResult::kMoved;
+  }
+  return move_entry(ticket, path);
+}
+
+// Nothing was reserved.
+void trash_release(const std::string&) {}
 
 // No Windows name holds a byte Windows forbids in names: nothing to map.
 std::string name_pattern_text(const std::string& text, NamePatternKind) {
