@@ -190,10 +190,9 @@ TEST(PlatformProcessTest, EnvironmentArgumentsExecutableVolumes) {
   EXPECT_FALSE(volume_available("\\\\no-such-server\\share\\"));
 }
 
-// ---- Trash
-
 // The trash of a test's own: on Linux its home trash lies in the scratch
-// folder (the Windows build's runs give Wine's one through the environment).
+// folder; the Windows build's test runs give Wine's Recycle Bin a folder of
+// the build (cmake/mingw-w64.cmake).
 class TrashTest : public PlatformTest {
  protected:
   void SetUp() override {
@@ -221,6 +220,7 @@ TEST_F(TrashTest, ReserveMoveRestore) {
   EXPECT_EQ(content("a b.txt"), "old");
   EXPECT_EQ(trash_restore(ticket, at("c")), MoveResult::kFailed);
 }
+
 #ifndef _WIN32
 // Linux: the record names the original path and the local time of the
 // reservation; a name taken in the trash gets a number; a released
@@ -319,9 +319,7 @@ TEST_F(TrashTest, LinuxTopDirectoryTrashes) {
     EXPECT_EQ(umount2(top.c_str(), MNT_DETACH), 0);
   }
 }
-#endif
 
-#ifndef _WIN32
 // Linux: a file argument that exists as written, or whose directory part
 // does, keeps those bytes as name bytes; after "--" everything is a file.
 TEST_F(PlatformTest, LinuxFileArguments) {

@@ -120,8 +120,7 @@ std::string absolute_path(const std::string& internal) {
   return out.empty() ? "/" : out;
 }
 
-// ---- Mounts
-// -------------------------------------------------------------------
+// ---- Mounts -----------------------------------------------------------------
 
 // What a rename cannot cross: the mount where the kernel tells it (one file
 // system may be mounted at several places), else the device.
@@ -171,8 +170,7 @@ std::string top_directory(std::string path, const MountId& mount) {
   return path;
 }
 
-// ---- Trash directories
-// ----------------------------------------------------------
+// ---- Trash directories ------------------------------------------------------
 
 // Makes the directory `path` (for the user alone) where it is missing. True
 // when it then is a directory: reached through links only with `follow`,
@@ -247,8 +245,7 @@ bool find_trash(const std::string& file, const MountId& mount, Trash* trash) {
          trash_mount == mount;
 }
 
-// ---- Records
-// ------------------------------------------------------------------
+// ---- Records ----------------------------------------------------------------
 
 // The name of the entry in files/: the file's own name, then with ".2",
 // ".3"... after it, cut (never inside a UTF-8 character) so that its
