@@ -154,11 +154,11 @@ bool entry_identity(const std::string& path, FileIdentity* identity);
 
 // ---- Trash ----------------------------------------------------------------
 
-// Reserves a place for the file `path` in the trash of its own file system
-// (Linux: the home trash or one at the top of the file's mount, with its
-// record; Windows: the Recycle Bin) and fills *ticket with a single line of
-// text that names it, for this or a later process. False: no trash can
-// take it.
+// Reserves a place for the file `path` (never a directory) in the trash of
+// its own file system (Linux: the home trash or one at the top of the file's
+// mount, with its record; Windows: the Recycle Bin) and fills *ticket with a
+// single line of text that names it, for this or a later process. False: no
+// trash can take it.
 bool trash_reserve(const std::string& path, std::string* ticket);
 
 // Moves `path` into the place `ticket` names. False: nothing moved.

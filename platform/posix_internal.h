@@ -70,6 +70,7 @@ bool locate_pair(const std::string& from, const std::string& to, Located* a,
 void note_moved(const Located& from, const Located& to);
 
 // ---- Moves and output to descriptors (posix_files.cc) ----
+
 // A move that never replaces an existing entry, between entries named
 // relative to directory descriptors (AT_FDCWD allowed); errno tells why it
 // failed.
