@@ -21,7 +21,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Wine runs the test executables: one prefix, quiet, without a display, in
-# a Japanese locale so that the ANSI code page is 932.
+# a Japanese locale so that the ANSI code page is 932, and with a Recycle
+# Bin of the tests' own (Wine keeps it in the Linux trash of XDG_DATA_HOME).
 if(DEFINED ENV{WINEPREFIX})
   set(KAVO_WINEPREFIX "$ENV{WINEPREFIX}")
 else()
@@ -29,4 +30,4 @@ else()
 endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR
     env -u DISPLAY WINEPREFIX=${KAVO_WINEPREFIX} WINEDEBUG=-all
-    LANG=ja_JP.UTF-8 wine)
+    LANG=ja_JP.UTF-8 XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-data wine)

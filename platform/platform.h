@@ -152,6 +152,25 @@ struct FileIdentity {
 // points to). Returns false when there is no such entry.
 bool entry_identity(const std::string& path, FileIdentity* identity);
 
+// ---- Trash ----------------------------------------------------------------
+
+// Reserves a place for the file `path` (never a directory) in the trash of
+// its own file system (Linux: the home trash or one at the top of the file's
+// mount, with its record; Windows: the Recycle Bin) and fills *ticket with a
+// single line of text that names it, for this or a later process. False: no
+// trash can take it.
+bool trash_reserve(const std::string& path, std::string* ticket);
+
+// Moves `path` into the place `ticket` names. False: nothing moved.
+bool trash_move(const std::string& path, const std::string& ticket);
+
+// Puts the trashed file named by `ticket` back as `path`, never replacing
+// an entry; kTargetExists when `path` is taken.
+MoveResult trash_restore(const std::string& ticket, const std::string& path);
+
+// Gives up a reservation whose move did not happen.
+void trash_release(const std::string& ticket);
+
 // ---- Names as the file system holds them --------------------------------
 
 // What a text typed to match names is: which bytes Windows forbids in names

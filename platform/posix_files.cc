@@ -77,6 +77,7 @@ using posix::linux_path;
 using posix::locate;
 using posix::locate_pair;
 using posix::Located;
+using posix::move_at;
 using posix::note_moved;
 using posix::OutputSink;
 using posix::sink_append;
@@ -256,7 +257,10 @@ MoveResult move_without_noreplace_at(int from_dir, const char* from, int to_dir,
                                                    : MoveResult::kFailed;
 }
 
-// A move that never replaces an existing entry.
+}  // namespace
+
+namespace posix {
+
 MoveResult move_at(int from_dir, const char* from, int to_dir, const char* to) {
   if (renameat2(from_dir, from, to_dir, to, RENAME_NOREPLACE) == 0) {
     return MoveResult::kMoved;
@@ -268,7 +272,7 @@ MoveResult move_at(int from_dir, const char* from, int to_dir, const char* to) {
   return MoveResult::kFailed;
 }
 
-}  // namespace
+}  // namespace posix
 
 MoveResult move_without_noreplace(const char* from, const char* to) {
   return move_without_noreplace_at(AT_FDCWD, from, AT_FDCWD, to);

@@ -1,7 +1,8 @@
 // What the files of the Linux platform layer share among themselves
-// (posix_entries.cc, posix_files.cc, posix_console.cc), and the pieces its
-// tests reach directly because the conditions that select them cannot be
-// produced on the test machine. Nothing outside platform/ includes it.
+// (posix_entries.cc, posix_files.cc, posix_console.cc, posix_trash.cc), and
+// the pieces its tests reach directly because the conditions that select
+// them cannot be produced on the test machine. Nothing outside platform/
+// includes it.
 
 #ifndef KAVO_PLATFORM_POSIX_INTERNAL_H_
 #define KAVO_PLATFORM_POSIX_INTERNAL_H_
@@ -68,7 +69,12 @@ bool locate_pair(const std::string& from, const std::string& to, Located* a,
 // below the old path are known by the new path from now on.
 void note_moved(const Located& from, const Located& to);
 
-// ---- Output to descriptors (posix_files.cc) ----
+// ---- Moves and output to descriptors (posix_files.cc) ----
+
+// A move that never replaces an existing entry, between entries named
+// relative to directory descriptors (AT_FDCWD allowed); errno tells why it
+// failed.
+MoveResult move_at(int from_dir, const char* from, int to_dir, const char* to);
 
 // Converted text held back before a write: files and standard output are
 // written once this much has gathered.

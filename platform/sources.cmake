@@ -3,6 +3,7 @@ set(PLATFORM_POSIX_SOURCES
   platform/posix_files.cc
   platform/posix_console.cc
   platform/posix_text.cc
+  platform/posix_trash.cc
 )
 set(PLATFORM_WIN32_SOURCES
   platform/win32.cc

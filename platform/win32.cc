@@ -10,6 +10,9 @@
 #include <io.h>
 #include <stdio.h>
 #include <windows.h>
+// After windows.h, which they build on.
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -527,6 +530,264 @@ bool is_open_log_file(const std::string& path) {
 bool entry_identity(const std::string& path, FileIdentity* identity) {
   return read_identity(path, identity);
 }
+
+// ---- Trash ------------------------------------------------------------------
+//
+// The Recycle Bin. SHFileOperationA recycles a file (FOF_ALLOWUNDO, no
+// dialogs). The bin reserves nothing beforehand: a ticket is the file's full
+// path, under which the bin lists the item once it is there. Restoring finds
+// the item among the bin folder's entries by that original path (its folder
+// in detail column 1, its name in column 0) and gives it the item's restore
+// command, which puts it back where it came from and never over another
+// file.
+
+namespace {
+
+// The bin folder's detail columns that make an item's original path.
+constexpr UINT kBinNameColumn = 0;
+constexpr UINT kBinOriginalFolderColumn = 1;
+
+// The calls of the shell, COM and menus, loaded from the system directory
+// on first use: a run that trashes nothing does not load them at start.
+struct ShellCalls {
+  decltype(&SHFileOperationA) file_operation = nullptr;
+  decltype(&SHGetDesktopFolder) desktop_folder = nullptr;
+  decltype(&SHGetSpecialFolderLocation) special_folder = nullptr;
+  decltype(&CoInitializeEx) initialize = nullptr;
+  decltype(&CoUninitialize) uninitialize = nullptr;
+  decltype(&CoTaskMemFree) free_memory = nullptr;
+  decltype(&CreatePopupMenu) create_menu = nullptr;
+  decltype(&GetMenuItemCount) menu_item_count = nullptr;
+  decltype(&GetMenuItemID) menu_item_id = nullptr;
+  decltype(&DestroyMenu) destroy_menu = nullptr;
+};
+
+template <typename Call>
+bool load_call(HMODULE module, const char* name, Call* call) {
+  FARPROC address = module ? GetProcAddress(module, name) : nullptr;
+  *call = reinterpret_cast<Call>(reinterpret_cast<void*>(address));
+  return address != nullptr;
+}
+
+// Null when the system lacks any of them.
+const ShellCalls* shell_calls() {
+  static ShellCalls calls;
+  static bool loaded = false;
+  static bool complete = false;
+  if (!loaded) {
+    loaded = true;
+    HMODULE shell =
+        LoadLibraryExA("shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE com =
+        LoadLibraryExA("ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE user =
+        LoadLibraryExA("user32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    complete =
+        load_call(shell, "SHFileOperationA", &calls.file_operation) &&
+        load_call(shell, "SHGetDesktopFolder", &calls.desktop_folder) &&
+        load_call(shell, "SHGetSpecialFolderLocation", &calls.special_folder) &&
+        load_call(com, "CoInitializeEx", &calls.initialize) &&
+        load_call(com, "CoUninitialize", &calls.uninitialize) &&
+        load_call(com, "CoTaskMemFree", &calls.free_memory) &&
+        load_call(user, "CreatePopupMenu", &calls.create_menu) &&
+        load_call(user, "GetMenuItemCount", &calls.menu_item_count) &&
+        load_call(user, "GetMenuItemID", &calls.menu_item_id) &&
+        load_call(user, "DestroyMenu", &calls.destroy_menu);
+  }
+  return complete ? &calls : nullptr;
+}
+
+// COM for the calls of one operation; left as it was found.
+struct ShellSession {
+  explicit ShellSession(const ShellCalls& shell)
+      : calls(shell),
+        ok(SUCCEEDED(calls.initialize(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ShellSession() {
+    if (ok) calls.uninitialize();
+  }
+  ShellSession(const ShellSession&) = delete;
+  ShellSession& operator=(const ShellSession&) = delete;
+  const ShellCalls& calls;
+  bool ok;
+};
+
+// A shell text in the ANSI code page; the shell's copy is freed.
+std::string shell_text(const ShellCalls& calls, STRRET* text,
+                       PCUITEMID_CHILD item) {
+  switch (text->uType) {
+    case STRRET_CSTR:
+      return text->cStr;
+    case STRRET_OFFSET:
+      return reinterpret_cast<const char*>(item) + text->uOffset;
+    case STRRET_WSTR: {
+      char ansi[2 * MAX_PATH];
+      int n = WideCharToMultiByte(CP_ACP, 0, text->pOleStr, -1, ansi,
+                                  sizeof ansi, nullptr, nullptr);
+      calls.free_memory(text->pOleStr);
+      return n > 0 ? std::string(ansi) : std::string();
+    }
+  }
+  return std::string();
+}
+
+std::string detail_text(const ShellCalls& calls, IShellFolder2* folder,
+                        PCUITEMID_CHILD item, UINT column) {
+  SHELLDETAILS details;
+  if (folder->GetDetailsOf(item, column, &details) != S_OK) {
+    return std::string();
+  }
+  return shell_text(calls, &details.str, item);
+}
+
+// The Recycle Bin's folder; null when the shell has none.
+IShellFolder2* open_bin(const ShellCalls& calls) {
+  IShellFolder* desktop = nullptr;
+  if (calls.desktop_folder(&desktop) != S_OK) return nullptr;
+  PIDLIST_ABSOLUTE bin = nullptr;
+  IShellFolder2* folder = nullptr;
+  if (calls.special_folder(nullptr, CSIDL_BITBUCKET, &bin) == S_OK) {
+    if (desktop->BindToObject(bin, nullptr, IID_IShellFolder2,
+                              reinterpret_cast<void**>(&folder)) != S_OK) {
+      folder = nullptr;
+    }
+    calls.free_memory(bin);
+  }
+  desktop->Release();
+  return folder;
+}
+
+// The bin's item that came from `original` (a full path); the one listed
+// last where several did. Null when there is none.
+PITEMID_CHILD find_bin_item(const ShellCalls& calls, IShellFolder2* bin,
+                            const std::string& original) {
+  IEnumIDList* items = nullptr;
+  if (bin->EnumObjects(
+          nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
+          &items) != S_OK ||
+      items == nullptr) {
+    return nullptr;
+  }
+  PITEMID_CHILD found = nullptr;
+  PITEMID_CHILD item = nullptr;
+  while (items->Next(1, &item, nullptr) == S_OK) {
+    std::string path = detail_text(calls, bin, item, kBinOriginalFolderColumn);
+    if (!path.empty() && !ends_with_separator(path)) path += '\\';
+    path += detail_text(calls, bin, item, kBinNameColumn);
+    if (names_equal_ignoring_case(path, original)) {
+      calls.free_memory(found);
+      found = item;
+    } else {
+      calls.free_memory(item);
+    }
+  }
+  items->Release();
+  return found;
+}
+
+bool invoke_command(IContextMenu* menu, const char* verb) {
+  CMINVOKECOMMANDINFO info = {};
+  info.cbSize = sizeof info;
+  info.fMask = CMIC_MASK_FLAG_NO_UI;
+  info.lpVerb = verb;
+  info.nShow = SW_HIDE;
+  return menu->InvokeCommand(&info) == S_OK;
+}
+
+// The item's "undelete" verb. A shell that takes no verb by name (Wine's
+// bin) is given the first command of the item's menu, which is restore
+// there, unless it names that command as another verb.
+void restore_bin_item(const ShellCalls& calls, IShellFolder2* bin,
+                      PCUITEMID_CHILD item, const std::string& original) {
+  IContextMenu* menu = nullptr;
+  if (bin->GetUIObjectOf(nullptr, 1, &item, IID_IContextMenu, nullptr,
+                         reinterpret_cast<void**>(&menu)) != S_OK) {
+    return;
+  }
+  if (!invoke_command(menu, "undelete") ||
+      GetFileAttributesA(original.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    HMENU popup = calls.create_menu();
+    constexpr UINT kFirst = 1;
+    if (popup &&
+        SUCCEEDED(
+            menu->QueryContextMenu(popup, 0, kFirst, 0x7FFF, CMF_NORMAL)) &&
+        calls.menu_item_count(popup) > 0) {
+      UINT offset = calls.menu_item_id(popup, 0) - kFirst;
+      char verb[64] = "";
+      bool other = menu->GetCommandString(offset, GCS_VERBA, nullptr, verb,
+                                          sizeof verb) == S_OK &&
+                   strcmp(verb, "undelete") != 0;
+      if (!other) invoke_command(menu, MAKEINTRESOURCEA(offset));
+    }
+    if (popup) calls.destroy_menu(popup);
+  }
+  menu->Release();
+}
+
+}  // namespace
+
+// Only fixed local drives have a bin: on others recycling deletes.
+bool trash_reserve(const std::string& path, std::string* ticket) {
+  std::string full = full_path(path);
+  DWORD attributes = GetFileAttributesA(full.c_str());
+  char root[MAX_PATH];
+  if (full.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      !GetVolumePathNameA(full.c_str(), root, sizeof root) ||
+      GetDriveTypeA(root) != DRIVE_FIXED || shell_calls() == nullptr) {
+    return false;
+  }
+  *ticket = full;
+  return true;
+}
+
+bool trash_move(const std::string& path, const std::string& ticket) {
+  const ShellCalls* calls = shell_calls();
+  std::string full = full_path(path);
+  DWORD attributes = GetFileAttributesA(full.c_str());
+  if (calls == nullptr || !names_equal_ignoring_case(full, ticket) ||
+      is_open_log_file(path) || attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  std::string from = full + '\0';  // a list of names, ended by an empty one
+  SHFILEOPSTRUCTA operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_ALLOWUNDO | FOF_NO_UI;
+  return calls->file_operation(&operation) == 0 &&
+         !operation.fAnyOperationsAborted &&
+         GetFileAttributesA(full.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+// The bin restores to the original path only; another name is reached by
+// a move from there.
+MoveResult trash_restore(const std::string& ticket, const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return MoveResult::kTargetExists;
+  }
+  const ShellCalls* calls = shell_calls();
+  if (calls == nullptr) return MoveResult::kFailed;
+  ShellSession session(*calls);
+  IShellFolder2* bin = open_bin(*calls);
+  if (bin == nullptr) return MoveResult::kFailed;
+  PITEMID_CHILD item = find_bin_item(*calls, bin, ticket);
+  if (item != nullptr) {
+    restore_bin_item(*calls, bin, item, ticket);
+    calls->free_memory(item);
+  }
+  bin->Release();
+  if (item == nullptr ||
+      GetFileAttributesA(ticket.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return MoveResult::kFailed;
+  }
+  if (names_equal_ignoring_case(full_path(path), ticket)) {
+    return MoveResult::kMoved;
+  }
+  return move_entry(ticket, path);
+}
+
+// Nothing was reserved.
+void trash_release(const std::string&) {}
 
 // No Windows name holds a byte Windows forbids in names: nothing to map.
 std::string name_pattern_text(const std::string& text, NamePatternKind) {
