@@ -499,4 +499,97 @@ bool file_in_use_elsewhere(const std::string& path) {
   return in_use;
 }
 
+// ---- Run journals -----------------------------------------------------------
+
+namespace {
+
+// Makes each missing directory of the Linux path `dir` (owner only).
+bool make_directories(const std::string& dir) {
+  for (size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
+    std::string step = dir.substr(0, slash);
+    if (mkdir(step.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  struct stat st;
+  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+// A relative $XDG_STATE_HOME is ignored, as the base directory rule asks.
+std::string state_directory() {
+  const char* state_home = getenv("XDG_STATE_HOME");
+  const char* home = getenv("HOME");
+  std::string dir;
+  if (state_home && state_home[0] == '/') {
+    dir = state_home;
+  } else if (home && home[0] == '/') {
+    dir = std::string(home) + "/.local/state";
+  } else {
+    return "";
+  }
+  dir += "/kavo";
+  if (!make_directories(dir)) return "";
+  return internal_path(dir + "/");
+}
+
+// The working directory is read once: kavo never changes it.
+std::string stored_full_path(const std::string& path) {
+  static const std::string working = [] {
+    char* cwd = getcwd(nullptr, 0);
+    std::string text = cwd ? cwd : "";
+    free(cwd);
+    return text;
+  }();
+  std::string linux_file = external_path(path);
+  if (!linux_file.empty() && linux_file[0] == '/') return linux_file;
+  if (linux_file == ".") return working;
+  return working + (working == "/" ? "" : "/") + linux_file;
+}
+
+std::string internal_from_stored_path(const std::string& stored) {
+  return internal_path(stored);
+}
+
+std::string stored_text(const std::string& text) { return to_external(text); }
+
+struct AppendFile {
+  int fd = -1;
+};
+
+AppendFile* append_file_create(const std::string& path) {
+  std::string linux_file;
+  int fd = open(linux_path(path, &linux_file),
+                O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+  if (fd < 0) return nullptr;
+  return new AppendFile{fd};
+}
+
+bool append_file_write(AppendFile* file, std::string_view bytes) {
+  ssize_t written;
+  do {
+    written = write(file->fd, bytes.data(), bytes.size());
+  } while (written < 0 && errno == EINTR);
+  return written == static_cast<ssize_t>(bytes.size());
+}
+
+void append_file_close(AppendFile* file) {
+  if (!file) return;
+  close(file->fd);
+  delete file;
+}
+
+// ---- Trash ------------------------------------------------------------------
+
+// provided by the trash layer
+bool trash_reserve(const std::string&, std::string*) { return false; }
+// provided by the trash layer
+bool trash_move(const std::string&, const std::string&) { return false; }
+// provided by the trash layer
+MoveResult trash_restore(const std::string&, const std::string&) {
+  return MoveResult::kFailed;
+}
+// provided by the trash layer
+void trash_release(const std::string&) {}
+
 }  // namespace kavo
