@@ -31,7 +31,7 @@ struct Arguments {
   std::vector<CommandArgument> all;  // argument 0 first
   std::vector<bool> is_option;       // per argument; false for 0, 1, 2
   char switch_char = '/';
-  bool undo = false;       // /undo: options from argument 2 on
+  bool undo = false;  // /undo: options from argument 2 on
   size_t first_option = 3;
   int file_count = 0;
   bool same_directory_ok = true;

@@ -803,7 +803,7 @@ std::string state_directory() {
 }
 
 std::string stored_full_path(const std::string& path) {
-  std::string full = full_path(path);
+  std::string full = full_path(path.empty() ? "." : path);
   return full.empty() ? path : full;
 }
 
@@ -818,9 +818,9 @@ struct AppendFile {
 };
 
 AppendFile* append_file_create(const std::string& path) {
-  HANDLE handle = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                              nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+  HANDLE handle =
+      CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   return new AppendFile{handle};
 }

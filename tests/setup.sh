@@ -11,8 +11,10 @@
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
 set -o pipefail
 unset KAVO_ENCODING
-# The configuration file of whoever runs the tests is never read.
-export XDG_CONFIG_HOME="$CRAMTMP/no-config"
+# The configuration file of whoever runs the tests is never read, and the
+# run journals (and the trash) are the transcript's own.
+export XDG_CONFIG_HOME="$CRAMTMP/no-config" XDG_STATE_HOME="$CRAMTMP/state"
+export XDG_DATA_HOME="$CRAMTMP/data"
 : "${KAVO_TEST_BINARY:=$KAVO_BINARY}"
 
 if [ -n "$KAVO_TEST_RUNNER" ]; then
