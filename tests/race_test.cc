@@ -2,7 +2,8 @@
 // renames a large tree (files and directories, with descent) and is killed with
 // SIGKILL at random moments; afterwards every file exists exactly once, with
 // its content, under its old or new name, in its directory under the old or new
-// name, and a full run finishes the job.
+// name; /undo then gives every file its old name back, and a full run finishes
+// the job.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -51,8 +52,8 @@ std::multiset<std::string> look(const std::string& top, int* abc, int* xyz) {
   return files;
 }
 
-// Runs kavo over the tree, killed after `delay` s unless negative; true
-// when the kill ended it.
+// Runs kavo over the tree (/undo when `from` is null), killed after `delay`
+// s unless negative; true when the kill ended it.
 bool run(const std::string& dir, const char* from, const char* to,
          double delay) {
   pid_t pid = fork();
@@ -60,6 +61,7 @@ bool run(const std::string& dir, const char* from, const char* to,
     const char* binary = getenv("KAVO_TEST_BINARY");
     if (!binary || !*binary) binary = KAVO_BINARY;
     if (chdir(dir.c_str()) == 0 && freopen("/dev/null", "w", stdout)) {
+      if (!from) execl(binary, binary, "/undo", nullptr);
       execl(binary, binary, from, to, "*", "/d", "/fa", nullptr);
     }
     _exit(127);
@@ -75,7 +77,8 @@ bool run(const std::string& dir, const char* from, const char* to,
 
 TEST(Crash, KillAtAnyMomentLosesNoFile) {
   if (windows_build()) GTEST_SKIP() << "signals of Linux";
-  Scratch d;
+  Scratch d, state;
+  setenv("XDG_STATE_HOME", state.path().c_str(), 1);
   // 40 directories of 250 files and a subdirectory of 250 more.
   d.sh(
       "for d in $(seq 10 49); do mkdir -p ABC_d$d/ABC_sub; for i in $(seq 100 "
@@ -108,6 +111,9 @@ TEST(Crash, KillAtAnyMomentLosesNoFile) {
     bool killed = run(d.path(), from, to, moment(random));
     EXPECT_EQ(look(d.path(), &abc, &xyz), made);
     interrupted += killed && abc > 0 && xyz > 0;
+    run(d.path(), nullptr, nullptr, -1);
+    EXPECT_EQ(look(d.path(), &abc, &xyz), made);
+    EXPECT_EQ(trial % 2 ? xyz : abc, 0) << "names not taken back";
     run(d.path(), from, to, -1);
     EXPECT_EQ(look(d.path(), &abc, &xyz), made);
     EXPECT_EQ(trial % 2 ? abc : xyz, 0) << "names left unrenamed";
