@@ -16,6 +16,24 @@ bool exists(const std::string& path) {
   return get_attributes(path) != kAttrMissing;
 }
 
+// The working directory as a prefix of the paths below it.
+std::string working_prefix() {
+  std::string working = internal_from_stored_path(stored_full_path(""));
+  if (working.empty() || working.back() != '\\') working += '\\';
+  return working;
+}
+
+// A path below the working directory is shown, and used, relative to it,
+// as a run shows the paths it was given.
+std::string shown_path(const std::string& path, const std::string& working) {
+  if (path.size() > working.size() &&
+      same_path_text(std::string_view(path).substr(0, working.size()),
+                     working)) {
+    return path.substr(working.size());
+  }
+  return path;
+}
+
 bool replaced_something(const JournalRecord& record) {
   return record.kind == JournalKind::kReplace ||
          record.kind == JournalKind::kReplaceDeleted;
@@ -75,10 +93,15 @@ bool is_undo_argument(const std::string& text, char switch_char) {
 
 RenameOutcome take_back(const std::vector<JournalRecord>& records,
                         RunContext* run) {
+  const std::string working = working_prefix();
   RenameOutcome outcome = kNotRenamed;
+  JournalRecord shown;
   for (auto record = records.rbegin(); record != records.rend(); ++record) {
     if (stop_requested()) throw RunStopped{};
-    outcome = merge_outcome(outcome, take_back_move(*record, run));
+    shown = *record;
+    shown.old_path = shown_path(record->old_path, working);
+    shown.new_path = shown_path(record->new_path, working);
+    outcome = merge_outcome(outcome, take_back_move(shown, run));
   }
   return outcome;
 }

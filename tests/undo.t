@@ -29,15 +29,15 @@ and with nothing left to take back it says so and answers 2.
   $ row kavo x y keep.txt
   改名対象なし [2]
   $ row kavo /undo /test
-  <here>\back\zd\zs\z2.txt→a2.txt <here>\back\zd\zs→as <here>\back\zd→ad  改名成功:3個
+  zd\zs\z2.txt→a2.txt zd\zs→as zd→ad  改名成功:3個
   $ kavo /UNDO
-  <here>\back\zd\zs\z2.txt→a2.txt
-  <here>\back\zd\zs→as
-  <here>\back\zd→ad
+  zd\zs\z2.txt→a2.txt
+  zd\zs→as
+  zd→ad
   
   改名成功:3個
   $ row kavo /undo /v=c
-  <here>\back\b1.txt→a1.txt
+  b1.txt→a1.txt
   $ tree
   a1.txt
   ad/
@@ -60,7 +60,7 @@ by; one the run was refused is not in the journal at all.
   a1→b1 a2→b2 a3→b3 存在済:a4≠b4  改名成功:3個 改名失敗:1個 [2]
   $ rm b1; mk a2; mv b3 a3
   $ row kavo /undo /c
-  存在済:<here>\changed\b2≠a2 改名不能:<here>\changed\b1≠a1  改名失敗:2個 [2]
+  存在済:b2≠a2 改名不能:b1≠a1  改名失敗:2個 [2]
   $ tree
   a2
   a3
@@ -77,7 +77,7 @@ file as one it cannot bring back.
   $ row kavo a b a.txt /o
   a.txt=>b.txt  改名成功:1個（通常:0個, 上書:1個）
   $ row kavo /undo /c
-  <here>\replaced\b.txt→a.txt 上書改名不能:<here>\replaced\b.txt≠a.txt  改名成功:1個 改名失敗:1個 [2]
+  b.txt→a.txt 上書改名不能:b.txt≠a.txt  改名成功:1個 改名失敗:1個 [2]
   $ tree
   a.txt
   c.txt
