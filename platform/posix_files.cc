@@ -503,12 +503,15 @@ bool file_in_use_elsewhere(const std::string& path) {
 
 namespace {
 
-// Makes each missing directory of the Linux path `dir` (owner only).
+// Makes each missing directory of the Linux path `dir` (owner only); where
+// `dir` exists already, one call answers. The final check judges.
 bool make_directories(const std::string& dir) {
-  for (size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
-    std::string step = dir.substr(0, slash);
-    if (mkdir(step.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) break;
+  if (mkdir(dir.c_str(), 0700) != 0 && errno == ENOENT) {
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
+         slash = dir.find('/', slash + 1)) {
+      mkdir(dir.substr(0, slash).c_str(), 0700);
+    }
+    mkdir(dir.c_str(), 0700);
   }
   struct stat st;
   return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
