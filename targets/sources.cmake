@@ -6,4 +6,5 @@ set(TARGETS_SOURCES
 )
 set(TARGETS_TESTS
   targets/paths_test.cc
+  targets/journal_test.cc
 )
