@@ -16,7 +16,7 @@ terminal, only the note that names the prompt holds it.
   [1]
   $ wc -l < usage.txt; cksum < usage.txt; grep -c '^kavo ' usage.txt; grep -c '(Continue,/All/Quit)' usage.txt
   319
-  3683430035 20649
+  2477383747 20640
   83
   1
   $ sed -n '1,4p;157,160p;185p;206p;214p;232,236p;$p' usage.txt
