@@ -157,6 +157,8 @@ def main():
     ensure_tools()
     work = tempfile.mkdtemp(prefix="kavo-bench-",
                             dir=os.environ.get("TMPDIR", "/tmp"))
+    # kavo's run journals go with the fixtures, not into the user's home.
+    os.environ["XDG_STATE_HOME"] = os.path.join(work, "state")
     try:
         tools = build(work)
         fixtures = os.path.join(work, "fixtures")

@@ -6,6 +6,7 @@
 
 #include "driver/config_file.h"
 #include "driver/options.h"
+#include "driver/undo.h"
 #include "driver/usage.h"
 #include "filters/filters.h"
 #include "names/calendar.h"
@@ -13,6 +14,7 @@
 #include "output/log_file.h"
 #include "output/pager.h"
 #include "platform/platform.h"
+#include "targets/journal.h"
 #include "targets/paths.h"
 #include "targets/run_context.h"
 #include "targets/walk.h"
@@ -31,6 +33,8 @@ struct Arguments {
   std::vector<CommandArgument> all;  // argument 0 first
   std::vector<bool> is_option;       // per argument; false for 0, 1, 2
   char switch_char = '/';
+  bool undo = false;  // /undo: options from argument 2 on
+  size_t first_option = 3;
   int file_count = 0;
   bool same_directory_ok = true;
 };
@@ -40,6 +44,7 @@ struct RunState {
   RunOptions options;
   FilterSet filters;
   RunContext context;
+  RunJournal journal;
   RenameOutcome outcome = kNoOutcome;
   bool stopped = false;
 };
@@ -79,16 +84,19 @@ bool asks_for_help(const std::string& option) {
 }
 
 // Sorts options from file arguments into `*args`. Shows the usage text
-// instead, and returns false, when it is asked for or there is no file
-// argument.
+// instead, and returns false, when it is asked for, when a run has no file
+// argument or when an undo has one.
 bool classify_arguments(int argc, char** argv, char switch_char,
                         const std::string& own_path,
                         const std::string& config_file, Arguments* args) {
   args->switch_char = switch_char;
   args->all = command_arguments(argc, argv, switch_char);
   args->is_option.assign(args->all.size(), false);
+  args->undo = args->all.size() > 1 && !args->all[1].file_only &&
+               is_undo_argument(args->all[1].text, switch_char);
+  args->first_option = args->undo ? 2 : 3;
   std::string common;
-  for (size_t i = 3; i < args->all.size(); ++i) {
+  for (size_t i = args->first_option; i < args->all.size(); ++i) {
     const CommandArgument& a = args->all[i];
     if (is_option_text(a, switch_char)) {
       args->is_option[i] = true;
@@ -103,7 +111,7 @@ bool classify_arguments(int argc, char** argv, char switch_char,
       args->same_directory_ok = check_common_directory(a.text, &common);
     }
   }
-  if (args->file_count > 0) return true;
+  if ((args->file_count != 0) != args->undo) return true;
   print_usage(own_path, config_file, switch_char);
   return false;
 }
@@ -113,13 +121,15 @@ bool classify_arguments(int argc, char** argv, char switch_char,
 std::vector<std::string> log_words(const Arguments& args,
                                    const std::string& own_path,
                                    const std::string& config_file) {
-  std::vector<std::string> words = {own_path, args.all[1].text,
-                                    args.all[2].text};
+  std::vector<std::string> words = {own_path};
+  for (size_t i = 1; i < args.first_option; ++i) {
+    words.push_back(args.all[i].text);
+  }
   std::vector<std::string> config_lines;
   bool opened = false;
   config_option_lines(config_file, args.switch_char, &config_lines, &opened);
   words.insert(words.end(), config_lines.begin(), config_lines.end());
-  for (size_t i = 3; i < args.all.size(); ++i) {
+  for (size_t i = args.first_option; i < args.all.size(); ++i) {
     words.push_back(as_given(args.all[i]));
   }
   return words;
@@ -290,17 +300,24 @@ void apply_options(const Arguments& args, const std::string& config_file,
   state->options.switch_char = switch_char;
   config_apply_options(config_file, switch_char, &state->options,
                        &state->filters);
-  for (size_t i = 3; i < args.all.size(); ++i) {
+  for (size_t i = args.first_option; i < args.all.size(); ++i) {
     if (!args.is_option[i]) continue;
     parse_option_argument(args.all[i].text, false, &state->options,
                           &state->filters);
+  }
+  // An undo never replaces anything, and moves each entry by its record.
+  if (args.undo) {
+    state->options.overwrite = false;
+    state->options.date_format = kDateOff;
   }
 }
 
 void prepare_run(const Arguments& args, RunState* state) {
   RunOptions& o = state->options;
-  check_new_string(args.all[2].text, o);
-  check_old_string(args.all[1].text, o);
+  if (!args.undo) {
+    check_new_string(args.all[2].text, o);
+    check_old_string(args.all[1].text, o);
+  }
   try {
     finish_filters(&state->filters);
   } catch (const std::bad_alloc&) {
@@ -315,6 +332,7 @@ void prepare_run(const Arguments& args, RunState* state) {
   RunContext& run = state->context;
   run.options = &state->options;
   run.filters = &state->filters;
+  if (args.undo) return;
   // The old string meets names as the directory search gives them, which
   // on Linux hold the bytes Windows forbids as escapes.
   run.old_string =
@@ -323,7 +341,40 @@ void prepare_run(const Arguments& args, RunState* state) {
   if (o.date_format != kDateOff) run.new_string_template = args.all[2].text;
 }
 
+// Every move outside test mode is written down before it is made. An undo
+// run is journaled too, with the journal it takes back.
+void start_journal(const Arguments& args, const std::string& undo_of,
+                   RunState* state) {
+  if (state->options.test_mode) return;
+  std::vector<std::string> words;
+  for (const CommandArgument& argument : args.all) {
+    words.push_back(as_given(argument));
+  }
+  journal_begin(words, undo_of, &state->journal);
+  state->context.journal = &state->journal;
+}
+
+// Takes back the newest run not taken back yet; marks it taken back unless
+// the undo stopped half way (it may then be given again).
+void undo_latest_run(const Arguments& args, RunState* state) {
+  std::string path;
+  std::string bytes;
+  if (!journal_latest_run(&path) || !read_file_bytes(path, &bytes)) {
+    if (state->options.show_errors) print_message("取消対象なし\n");
+    return;
+  }
+  start_journal(args, path, state);
+  try {
+    state->outcome = take_back(journal_parse(bytes), &state->context);
+  } catch (const RunStopped&) {
+    state->stopped = true;
+    return;
+  }
+  if (!state->options.test_mode) journal_mark_taken_back(path);
+}
+
 void finish_run(const ElapsedClock& clock, RunState* state) {
+  journal_end(&state->journal);
   int64_t end_time = current_time();
   uint32_t elapsed = elapsed_clock_seconds(clock);
   if (state->options.show_totals) print_totals(*state, elapsed);
@@ -353,7 +404,12 @@ int run(int argc, char** argv) {
     open_log(args, own_path, config_file, state.options);
   }
   prepare_run(args, &state);
-  argument_loop(args, &state);
+  if (args.undo) {
+    undo_latest_run(args, &state);
+  } else {
+    start_journal(args, std::string(), &state);
+    argument_loop(args, &state);
+  }
   finish_run(clock, &state);
   if (state.stopped) return 1;
   return state.outcome == kRenamed ? 0 : 2;

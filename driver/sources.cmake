@@ -3,6 +3,7 @@ set(DRIVER_SOURCES
   driver/run.cc
   driver/config_file.cc
   driver/usage.cc
+  driver/undo.cc
 )
 set(DRIVER_TESTS
   driver/config_file_test.cc

@@ -193,6 +193,39 @@ std::string name_pattern_text(const std::string& text, NamePatternKind kind);
 // external bytes on Linux, the ANSI name on Windows.
 size_t stored_name_length(std::string_view name);
 
+// ---- Run journals --------------------------------------------------------
+
+// The directory that keeps kavo's own state (the run journals), created when
+// missing: `$XDG_STATE_HOME/kavo/` or `~/.local/state/kavo/` on Linux,
+// `%LOCALAPPDATA%\kavo\` on Windows. An internal path ending in `\`; empty
+// when there is none or it cannot be made.
+std::string state_directory();
+
+// `path` (relative to the working directory, or absolute) as a full path in
+// the bytes the file system holds: the Linux path's bytes (escapes decoded),
+// or the full Windows path.
+std::string stored_full_path(const std::string& path);
+
+// The internal path of a full path in the form stored_full_path gives.
+std::string internal_from_stored_path(const std::string& stored);
+
+// `text` (an argument) in the bytes the user typed it in: the external
+// encoding on Linux, the text itself on Windows.
+std::string stored_text(const std::string& text);
+
+struct AppendFile;
+
+// Creates the file `path` for appending; null when it exists already or
+// cannot be made.
+AppendFile* append_file_create(const std::string& path);
+
+// Appends `bytes` as they are in one write, which has reached the kernel
+// when this returns. False when the write failed or fell short.
+bool append_file_write(AppendFile* file, std::string_view bytes);
+
+// Closes the file (null is allowed).
+void append_file_close(AppendFile* file);
+
 // ---- Time --------------------------------------------------------------
 
 // Seconds since 1970-01-01 00:00:00 UTC now.

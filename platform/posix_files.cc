@@ -162,14 +162,16 @@ bool bears_open_file_name(std::string_view last) {
   return false;
 }
 
-// True when `st` is one of the text files this process has open, whatever
-// name reaches it.
-bool is_open_text_file(const struct stat& st) {
+}  // namespace
+
+bool posix::is_open_text_file(const struct stat& st) {
   for (TextFile* f = g_open_files; f; f = f->next) {
     if (f->device == st.st_dev && f->inode == st.st_ino) return true;
   }
   return false;
 }
+
+namespace {
 
 bool holds_open_text_file(const struct stat& st) {
   if (!S_ISDIR(st.st_mode)) return false;
@@ -192,7 +194,8 @@ bool is_open_text_file(int dir, const char* name, bool or_holder) {
   if (!bears_open_file_name(slash ? slash + 1 : name)) return false;
   struct stat st;
   if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  return is_open_text_file(st) || (or_holder && holds_open_text_file(st));
+  return posix::is_open_text_file(st) ||
+         (or_holder && holds_open_text_file(st));
 }
 
 void forget_text_file(TextFile* file) {
@@ -364,7 +367,7 @@ bool replace_entry(const std::string& from, const std::string& to) {
   struct stat target;
   if (fstatat(b.dir, b.name.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0) {
     if (S_ISDIR(target.st_mode) || is_read_only(target.st_mode) ||
-        is_open_text_file(target)) {
+        posix::is_open_text_file(target)) {
       return false;
     }
     struct stat source;
@@ -501,6 +504,89 @@ bool file_in_use_elsewhere(const std::string& path) {
   }
   close(fd);
   return in_use;
+}
+
+// ---- Run journals -----------------------------------------------------------
+
+namespace {
+
+// Makes each missing directory of the Linux path `dir` (owner only); where
+// `dir` exists already, one call answers. The final check judges.
+bool make_directories(const std::string& dir) {
+  if (mkdir(dir.c_str(), 0700) != 0 && errno == ENOENT) {
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
+         slash = dir.find('/', slash + 1)) {
+      mkdir(dir.substr(0, slash).c_str(), 0700);
+    }
+    mkdir(dir.c_str(), 0700);
+  }
+  struct stat st;
+  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+// A relative $XDG_STATE_HOME is ignored, as the base directory rule asks.
+std::string state_directory() {
+  const char* state_home = getenv("XDG_STATE_HOME");
+  const char* home = getenv("HOME");
+  std::string dir;
+  if (state_home && state_home[0] == '/') {
+    dir = state_home;
+  } else if (home && home[0] == '/') {
+    dir = std::string(home) + "/.local/state";
+  } else {
+    return "";
+  }
+  dir += "/kavo";
+  if (!make_directories(dir)) return "";
+  return internal_path(dir + "/");
+}
+
+// The working directory is read once: kavo never changes it.
+std::string stored_full_path(const std::string& path) {
+  static const std::string working = [] {
+    char* cwd = getcwd(nullptr, 0);
+    std::string text = cwd ? cwd : "";
+    free(cwd);
+    return text;
+  }();
+  std::string linux_file = external_path(path);
+  if (!linux_file.empty() && linux_file[0] == '/') return linux_file;
+  if (linux_file == ".") return working;
+  return working + (working == "/" ? "" : "/") + linux_file;
+}
+
+std::string internal_from_stored_path(const std::string& stored) {
+  return internal_path(stored);
+}
+
+std::string stored_text(const std::string& text) { return to_external(text); }
+
+struct AppendFile {
+  int fd = -1;
+};
+
+AppendFile* append_file_create(const std::string& path) {
+  std::string linux_file;
+  int fd = open(linux_path(path, &linux_file),
+                O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+  if (fd < 0) return nullptr;
+  return new AppendFile{fd};
+}
+
+bool append_file_write(AppendFile* file, std::string_view bytes) {
+  ssize_t written;
+  do {
+    written = write(file->fd, bytes.data(), bytes.size());
+  } while (written < 0 && errno == EINTR);
+  return written == static_cast<ssize_t>(bytes.size());
+}
+
+void append_file_close(AppendFile* file) {
+  if (!file) return;
+  close(file->fd);
+  delete file;
 }
 
 }  // namespace kavo

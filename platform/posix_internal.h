@@ -61,6 +61,10 @@ bool locate(const std::string& internal, Located* out);
 // own); false when its directory cannot be opened or it is not there.
 bool stat_entry(const std::string& path, Located* e, struct stat* st);
 
+// True when `st` is one of the text files this process has open (the
+// log), whatever name reaches it.
+bool is_open_text_file(const struct stat& st);
+
 // Locates both ends of a move; false when a directory cannot be opened.
 bool locate_pair(const std::string& from, const std::string& to, Located* a,
                  Located* b);

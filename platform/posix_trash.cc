@@ -360,7 +360,12 @@ bool trash_move(const std::string& path, const std::string& ticket) {
   }
   Located& e = *posix::begin_entry_operation().first;
   struct stat st;
-  if (!posix::stat_entry(path, &e, &st) || S_ISDIR(st.st_mode)) return false;
+  // The open log is never trashed, whatever name (another hard link)
+  // reaches it.
+  if (!posix::stat_entry(path, &e, &st) || S_ISDIR(st.st_mode) ||
+      posix::is_open_text_file(st)) {
+    return false;
+  }
   return posix::move_at(e.dir, e.name.c_str(), AT_FDCWD, entry.file.c_str()) ==
          MoveResult::kMoved;
 }

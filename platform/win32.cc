@@ -1027,4 +1027,56 @@ bool file_in_use_elsewhere(const std::string& path) {
   return false;
 }
 
+// ---- Run journals -----------------------------------------------------------
+
+std::string state_directory() {
+  std::string dir;
+  if (!find_environment_variable("LOCALAPPDATA", &dir) || dir.empty()) {
+    return std::string();
+  }
+  if (!ends_with_separator(dir)) dir += '\\';
+  dir += "kavo";
+  if (!CreateDirectoryA(dir.c_str(), nullptr) &&
+      GetLastError() != ERROR_ALREADY_EXISTS) {
+    return std::string();
+  }
+  return dir + '\\';
+}
+
+std::string stored_full_path(const std::string& path) {
+  std::string full = full_path(path.empty() ? "." : path);
+  return full.empty() ? path : full;
+}
+
+std::string internal_from_stored_path(const std::string& stored) {
+  return stored;
+}
+
+std::string stored_text(const std::string& text) { return text; }
+
+struct AppendFile {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+};
+
+AppendFile* append_file_create(const std::string& path) {
+  HANDLE handle =
+      CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return new AppendFile{handle};
+}
+
+bool append_file_write(AppendFile* file, std::string_view bytes) {
+  DWORD written = 0;
+  return WriteFile(file->handle, bytes.data(), static_cast<DWORD>(bytes.size()),
+                   &written, nullptr) &&
+         written == bytes.size();
+}
+
+void append_file_close(AppendFile* file) {
+  if (!file) return;
+  CloseHandle(file->handle);
+  delete file;
+}
+
 }  // namespace kavo

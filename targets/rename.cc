@@ -7,6 +7,7 @@
 #include "output/channels.h"
 #include "platform/platform.h"
 #include "targets/options.h"
+#include "targets/journal.h"
 #include "targets/paths.h"
 #include "text/path_text.h"
 
@@ -94,7 +95,8 @@ RenameOutcome report_too_long(RunContext* run) {
 RenameOutcome plain_move(RunContext* run) {
   if (!run->options->test_mode) {
     if (is_open_log_file(run->path)) return report_log_refused(run);
-    MoveResult result = move_entry(run->path, run->new_path);
+    MoveResult result = journaled_move(run->path, run->new_path,
+                                       run->entry_is_directory, run->journal);
     if (result == MoveResult::kNameTooLong) return report_too_long(run);
     if (result != MoveResult::kMoved) return report_refused(run);
   }
@@ -106,8 +108,9 @@ bool is_directory(const std::string& path) {
   return attributes != kAttrMissing && (attributes & kAttrDirectory) != 0;
 }
 
-// /o: one replacing move, so that a refused overwrite leaves the old target
-// in place. A file this run has moved into place is never replaced: in date
+// /o: the old target goes to the trash and the source takes its name, so
+// that a refused overwrite leaves the old target in place and undo can bring
+// it back. A file this run has moved into place is never replaced: in date
 // mode its name counts as taken (`*taken`), otherwise the overwrite fails.
 // A directory is never replaced; that is settled before /or clears any
 // attribute, so that it keeps them all.
@@ -127,7 +130,7 @@ RenameOutcome overwrite_target(RunContext* run, bool* taken) {
                     !is_directory(run->new_path);
     if (replaced) {
       if (options.overwrite_readonly) set_normal_attributes(run->new_path);
-      replaced = replace_entry(run->path, run->new_path);
+      replaced = journaled_replace(run->path, run->new_path, run->journal);
     }
     if (!replaced) {
       run->new_path = strip_directory(run->new_path);
@@ -175,7 +178,8 @@ bool handle_existing_target(RunContext* run, bool* taken,
 RenameOutcome move_first(RunContext* run, bool* taken) {
   if (is_open_log_file(run->path)) return report_log_refused(run);
   RenameOutcome outcome;
-  switch (move_entry(run->path, run->new_path)) {
+  switch (journaled_move(run->path, run->new_path, run->entry_is_directory,
+                         run->journal)) {
     case MoveResult::kMoved:
       return report_moved(run);
     case MoveResult::kTargetExists:
@@ -326,9 +330,14 @@ RenameOutcome rename_by_date(const FindRecord& record, RunContext* run,
 
 RenameOutcome rename_entry(const FindRecord& record, RunContext* run,
                            DateSuffixCache* cache) {
+  run->entry_is_directory = (record.attributes & kAttrDirectory) != 0;
   if (in_date_mode(*run)) return rename_by_date(record, run, cache);
   bool taken = false;
   return attempt(run, &taken, nullptr);
+}
+
+RenameOutcome report_failure(const char* label, RunContext* run) {
+  return count_failure(label, run);
 }
 
 RenameOutcome perform_rename(RunContext* run) {

@@ -35,6 +35,10 @@ RenameOutcome rename_entry(const FindRecord& record, RunContext* run,
 // result line. In date mode answers not found when the name is taken.
 RenameOutcome perform_rename(RunContext* run);
 
+// Prints the failure line `label`:run->path≠run->new_path (unless errors
+// are hidden) and counts it; raises RunStopped without /c.
+RenameOutcome report_failure(const char* label, RunContext* run);
+
 }  // namespace kavo
 
 #endif  // KAVO_TARGETS_RENAME_H_

@@ -16,6 +16,7 @@
 namespace kavo {
 
 struct FilterSet;
+struct RunJournal;
 struct RunOptions;
 
 // The length every path (old or new) must stay below.
@@ -68,6 +69,9 @@ struct RunContext {
   // Under /o: the files this run has moved into place, which it never
   // replaces (empty otherwise).
   std::set<FileIdentity> moved_into_place;
+  // Where each move is written down before it is made; null in test mode.
+  RunJournal* journal = nullptr;
+  bool entry_is_directory = false;  // the entry at hand is a directory
 };
 
 }  // namespace kavo

@@ -4,7 +4,9 @@ set(TARGETS_SOURCES
   targets/paths.cc
   targets/walk.cc
   targets/rename.cc
+  targets/journal.cc
 )
 set(TARGETS_TESTS
   targets/paths_test.cc
+  targets/journal_test.cc
 )

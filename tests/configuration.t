@@ -78,5 +78,5 @@ A directory in its place is no configuration file.
   $ row run "$top/bin/kavo.exe" b c b.txt
   b.txt→c.txt  改名成功:1個
   $ run "$top/bin/kavo.exe" a b | grep -n '現在設定'
-  230:・現在設定=設定ファイルが存在しません。
+  233:・現在設定=設定ファイルが存在しません。
   [1]

@@ -9,8 +9,10 @@
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
 set -o pipefail
 unset KAVO_ENCODING
-# The configuration file of whoever runs the tests is never read.
+# The configuration file of whoever runs the tests is never read, and the
+# run journals (and the trash) are the transcript's own.
 export XDG_CONFIG_HOME="$CRAMTMP/no-config"
+export XDG_STATE_HOME="$CRAMTMP/$TESTFILE.state" XDG_DATA_HOME="$CRAMTMP/$TESTFILE.data"
 : "${KAVO_TEST_BINARY:=$KAVO_BINARY}"
 
 if [ -n "$KAVO_TEST_RUNNER" ]; then

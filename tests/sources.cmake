@@ -12,6 +12,8 @@ set(E2E_TRANSCRIPTS
   tests/encodings.t
   tests/linux.t
   tests/windows.t
+  tests/trash.t
+  tests/undo.t
 )
 # What a transcript cannot drive: keys on a terminal, a run held at its
 # prompt while the tree changes, a run killed at random moments.

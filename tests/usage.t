@@ -8,18 +8,18 @@ that are refused before anything is done.
 
 Without a file argument, or when asked (/? or /help, anywhere among the
 options, in either case), the usage text is shown with exit code 1. It has
-314 lines besides its switch lines; the lines built at run time name the
+318 lines besides its switch lines; the lines built at run time name the
 executable, its configuration file and the options the file holds. Not on a
 terminal, only the note that names the prompt holds it.
 
   $ k a b > usage.txt
   [1]
   $ wc -l < usage.txt; cksum < usage.txt; grep -c '^kavo ' usage.txt; grep -c '(Continue,/All/Quit)' usage.txt
-  315
-  128611051 20404
-  82
+  319
+  2477383747 20640
+  83
   1
-  $ sed -n '1,4p;154,157p;182p;203p;211p;229,233p;$p' usage.txt
+  $ sed -n '1,4p;157,160p;185p;206p;214p;232,236p;$p' usage.txt
   ファイル名置換コマンド
   kavo第1.37版  2005-04-19
   
@@ -50,8 +50,8 @@ A second switch character and the file's options are listed.
   [1]
   $ for o in '-?' -help; do k a b a.txt $o > again.txt; echo $?; cmp again.txt usage.txt; done | paste -sd' '
   1 1
-  $ wc -l < usage.txt; sed -n '229,236p' usage.txt
-  318
+  $ wc -l < usage.txt; sed -n '232,239p' usage.txt
+  322
   ・設定ファイル=<here>\bin\kavo.cfg
   ・現在設定=/d -v=c "/sh a"
   ・スイッチ文字= / 及び - が使用可能。
@@ -65,7 +65,7 @@ The command name and the configuration file follow the executable's file
 name: its extension replaced, or ".cfg" appended where it has none.
 
   $ for f in rn kv.bin; do copy ../bin/$f; echo /d > ../bin/${f%.bin}.cfg
-  >   run ../bin/$f a b | sed -n "4p;182p;203p;229,230p;\$p" | paste -sd' '; done
+  >   run ../bin/$f a b | sed -n "4p;185p;206p;232,233p;\$p" | paste -sd' '; done
   rn □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…   例えば、rn a b caaa.zaa の実行結果は caaa.zaa→cbaa.zaa となります。 ・rn 自身は、本コマンドで改名できません。 ・設定ファイル=<here>\bin\rn.cfg ・現在設定=/d rn /? …… 使用方法説明
   kv □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…   例えば、kv a b caaa.zaa の実行結果は caaa.zaa→cbaa.zaa となります。 ・kv.bin 自身は、本コマンドで改名できません。 ・設定ファイル=<here>\bin\kv.cfg ・現在設定=/d kv /? …… 使用方法説明
   [1]
