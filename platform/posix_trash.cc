@@ -251,7 +251,8 @@ bool find_trash(const std::string& file, const MountId& mount, Trash* trash) {
 // ".3"... after it, cut (never inside a UTF-8 character) so that its
 // record's name fits in a directory.
 std::string entry_name(std::string_view name, int attempt) {
-  std::string suffix = attempt == 1 ? "" : "." + std::to_string(attempt);
+  std::string suffix;
+  if (attempt != 1) suffix.append(".").append(std::to_string(attempt));
   size_t room = NAME_MAX - kInfoSuffix.size() - suffix.size();
   if (name.size() > room) {
     while (room > 0 &&
