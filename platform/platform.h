@@ -226,6 +226,12 @@ bool append_file_write(AppendFile* file, std::string_view bytes);
 // Closes the file (null is allowed).
 void append_file_close(AppendFile* file);
 
+// An append file that closes itself, also when a stop unwinds the run.
+struct AppendFileCloser {
+  void operator()(AppendFile* file) const { append_file_close(file); }
+};
+using AppendFileHandle = std::unique_ptr<AppendFile, AppendFileCloser>;
+
 // ---- Time --------------------------------------------------------------
 
 // Seconds since 1970-01-01 00:00:00 UTC now.

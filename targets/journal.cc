@@ -111,10 +111,10 @@ bool create_journal(RunJournal* journal) {
   }
   for (int tries = 0; tries < 10 && journal->file == nullptr; ++tries) {
     journal->path = dir + journal_file_name(number + tries, journal->suffix);
-    journal->file = append_file_create(journal->path);
+    journal->file.reset(append_file_create(journal->path));
   }
   return journal->file != nullptr &&
-         append_file_write(journal->file, journal->header);
+         append_file_write(journal->file.get(), journal->header);
 }
 
 // A journal that cannot be written is given up, with one warning: the run
@@ -124,8 +124,7 @@ void give_up(RunJournal* journal) {
   print_error_note("改名記録が書けません。この実行は取り消せません。\n");
   journal->broken = true;
   if (journal->file != nullptr) {
-    append_file_close(journal->file);
-    journal->file = nullptr;
+    journal->file.reset();
     delete_entry(journal->path);
   }
 }
@@ -138,7 +137,9 @@ void write_record(RunJournal* journal) {
     give_up(journal);
     return;
   }
-  if (!append_file_write(journal->file, journal->record)) give_up(journal);
+  if (!append_file_write(journal->file.get(), journal->record)) {
+    give_up(journal);
+  }
 }
 
 void record_move(char tag, const std::string& from, const std::string& to,
@@ -231,8 +232,7 @@ bool journaled_replace(const std::string& from, const std::string& to,
 
 void journal_end(RunJournal* journal) {
   if (journal->file == nullptr) return;
-  append_file_close(journal->file);
-  journal->file = nullptr;
+  journal->file.reset();
   if (!journal->moved) delete_entry(journal->path);
 }
 

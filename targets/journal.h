@@ -48,7 +48,7 @@ struct RunJournal {
   std::string suffix;  // ".run" or ".undo"
   std::string path;    // the file once made (internal path)
   std::string record;  // scratch for the record being written
-  AppendFile* file = nullptr;
+  AppendFileHandle file;
   bool broken = false;  // could not be written: warned once, not tried again
   bool moved = false;   // some move of the run happened
 };
