@@ -31,24 +31,19 @@ std::string transcript(const std::string& bytes, bool spaces_only = false) {
   return text + "(endless)";
 }
 
-// Comments start at # or ;, white space goes at both ends, a Ctrl-Z ends
-// the file only at its end, bytes below 0x20 but tab, bell, backspace and
-// Esc are binary, and lines keep their first 10240 bytes.
+// White space goes at both ends (the log's echo removes only spaces at
+// the end), a Ctrl-Z ends the file only at its end, a NUL ends its line,
+// bytes below 0x20 but tab, bell, backspace and Esc are binary, and lines
+// keep their first 10240 bytes.
 TEST(ConfigReadLine, LineClasses) {
   const std::string long_line = "/sh" + std::string(20000, 'x');
   const std::string kept = long_line.substr(0, 10240);
   const std::pair<std::string, std::string> cases[] = {
-      {"/d\r\n/o", "/d\r\n|/o|<end>"},
       {"x\r\r\n", "x\r|\r\n|<end>"},
       {" \t\v\f/d /o \t\v\f\n", "/d /o\n|<end>"},
-      {"   ", "<end>"},
-      {"# note\n;note\n", "\n|\n|<end>"},
       {"/shC:\\a;b\n/d # x\n", "/shC:\\a\n|/d\n|<end>"},
-      {"/d\n\x1a", "/d\n|<end>"},
       {"/d\x1a", "/d|<end>"},
-      {"/d\x1a\n", "/d<binary>"},
       {"\x1a/d", "<binary>"},
-      {"/d #\x7f\n", "/d <binary>"},
       {"/d\n\x01", "/d\n|<binary>"},
       {"/d\t\x07\x08\x1bx\n", "/d\t\x07\x08\x1bx\n|<end>"},
       {std::string("/d \0/o\n", 7), "/d\n|<end>"},
@@ -59,42 +54,32 @@ TEST(ConfigReadLine, LineClasses) {
   for (const auto& [bytes, read] : cases) {
     EXPECT_EQ(read, transcript(bytes)) << bytes.substr(0, 20);
   }
-  // The log's echo removes only spaces at the end of a line.
   EXPECT_EQ("/d\t\n|/o\n|<end>", transcript("  /d\t \n/o  \n", true));
 }
 
 // A reference is replaced where it stands and its value never scanned
 // again; a line the result would outgrow is refused and stays as it was.
 TEST(ConfigExpandEnv, ReplacesReferences) {
-  const std::string long_name(kConfigEnvNameCapacity, 'N');
-  const std::string too_long_name = long_name + "N";
+  const std::string too_long_name(kConfigEnvNameCapacity + 1, 'N');
   const std::string fill(kConfigLineCapacity - 2, 'v');
   const std::pair<std::string, std::string> variables[] = {
-      {"KAVOCFG_TEMP", "C:\\Temp"},
-      {"KAVOCFG_PCT", "%KAVOCFG_TEMP%"},
-      {"KAVOCFG_REF", "%KAVOCFG_B%"},
+      {"KAVOCFG_PCT", "%KAVOCFG_B%"},
       {"KAVOCFG_B", "b"},
       {"KAVOCFG_FILL", fill},
-      {long_name, "v"},
       {too_long_name, "v"}};
   for (const auto& [name, value] : variables) {
     kavo_testing::set_environment(name, value.c_str());
   }
   const struct {
-    std::string line;
-    std::string expected;
-    bool refused;
+    std::string line, expected;
+    bool refused = false;
   } cases[] = {
-      {"/lt%kavocfg_temp%\\*", "/ltC:\\Temp\\*", false},
-      {"/d%KAVOCFG_UNDEFINED%x", "/dx", false},
-      {"/sf50%", "/sf50%", false},
-      {"/x%KAVOCFG_PCT%", "/x%KAVOCFG_TEMP%", false},
-      {"/x%KAVOCFG_REF%-%KAVOCFG_B%", "/x%KAVOCFG_B%-b", false},
-      {"/x50% %KAVOCFG_B%", "/x50KAVOCFG_B%", false},
-      {"/x%" + long_name + "%", "/xv", false},
+      {"/sf50%", "/sf50%"},
+      {"/x%KAVOCFG_PCT%-%kavocfg_b%", "/x%KAVOCFG_B%-b"},
+      {"/x50% %KAVOCFG_B%", "/x50KAVOCFG_B%"},
       {"/x%" + too_long_name + "%%KAVOCFG_B%",
-       "/x%" + too_long_name + "%%KAVOCFG_B%", false},
-      {"/x%KAVOCFG_FILL%", "/x" + fill, false},
+       "/x%" + too_long_name + "%%KAVOCFG_B%"},
+      {"/x%KAVOCFG_FILL%", "/x" + fill},
       {"/xy%KAVOCFG_FILL%", "/xy%KAVOCFG_FILL%", true},
   };
   for (const auto& c : cases) {

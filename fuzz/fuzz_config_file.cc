@@ -29,16 +29,13 @@ void ask_filters(kavo::FilterSet* filters) {
   if (!kavo::finish_filters(filters)) return;
   kavo::complete_path_filters("\\fuzz\\dir\\", filters);
   kavo::validate_path_filters("fuzz", "\\fuzz\\dir\\", *filters);
-  kavo::FindRecord record;
-  record.attributes = kavo::kAttrArchive | kavo::kAttrReadOnly;
-  record.write_time = 1000000000;
-  record.creation_time = -86400;
-  record.access_time = 4102444800;
-  record.size = 123456;
-  record.complete = true;
-  kavo::file_excluded(*filters, "\\fuzz\\dir\\sub\\a.txt", record);
-  record.attributes = kavo::kAttrDirectory | kavo::kAttrHidden;
-  kavo::directory_excluded(*filters, "\\fuzz\\dir\\sub", record);
+  kavo::FindRecord r;
+  r.attributes = kavo::kAttrArchive | kavo::kAttrReadOnly;
+  r.write_time = 1000000000, r.creation_time = -86400;
+  r.access_time = 4102444800, r.size = 123456, r.complete = true;
+  kavo::file_excluded(*filters, "\\fuzz\\dir\\sub\\a.txt", r);
+  r.attributes = kavo::kAttrDirectory | kavo::kAttrHidden;
+  kavo::directory_excluded(*filters, "\\fuzz\\dir\\sub", r);
 }
 
 }  // namespace
@@ -84,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   try {
     kavo::config_list_options(config, switch_char);
-  } catch (const kavo::ProcessExit&) {
+  } catch (const kavo::ProcessExit&) {  // an answer, as above
   }
   std::string_view text(reinterpret_cast<const char*>(data), size);
   options = kavo::RunOptions();

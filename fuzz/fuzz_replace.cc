@@ -1,11 +1,10 @@
-// The new name: subject, old string, new string, match flags and name
-// part, then a date text for the entry. A match lies on character
-// boundaries and honours its anchors; a literal old string is found where a
-// plain search finds it; a replacement is the match replaced, never growing
-// a name part to 260 bytes as the file system stores it; the new path keeps its directory. A date text
-// is digits and hyphens (after spaces padding a year below 1000) ending in
-// "-<attempt>" from the second attempt; a shift keeps every field in range;
-// the date goes where the new string's '/' was.
+// The new name: a match lies on character boundaries and honours its
+// anchors, a literal old string is found where a plain search finds it, a
+// replacement is the match replaced and never grows a name part to 260
+// bytes as stored, the new path keeps its directory. A date text is digits
+// and hyphens (after spaces padding a year below 1000) ending in
+// "-<attempt>" from the second attempt, a shift keeps every field in range,
+// and the date goes where the new string's '/' was.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -47,7 +46,6 @@ void check_replace(const std::string& s, const std::string& pattern,
   FUZZ_CHECK(replaced ? found && part == s.substr(0, m.start) + with +
                                              s.substr(m.end)
                       : part == s);
-  // A name part is measured as the file system stores it.
   size_t stored = kavo::stored_name_length(part);
   FUZZ_CHECK(stored <= kavo::stored_name_length(s) ||
              stored < kavo::kNamePartLimit);
@@ -90,12 +88,12 @@ void check_date(FuzzedDataProvider* in, kavo::RunOptions options,
   const std::string suffix = "-" + std::to_string(attempt);
   FUZZ_CHECK(attempt < 2 ||
              (date.size() > suffix.size() && date.ends_with(suffix)));
-  kavo::CalendarTime shifted = t;  // every field stays in range
-  kavo::shift_calendar_time(in->ConsumeIntegral<int64_t>(), &shifted);
-  FUZZ_CHECK(shifted.month >= 1 && shifted.month <= 12 && shifted.day >= 1 &&
-             shifted.day <= kavo::days_in_month(shifted.year, shifted.month) &&
-             shifted.hour >= 0 && shifted.hour < 24 && shifted.minute >= 0 &&
-             shifted.minute < 60 && shifted.second >= 0 && shifted.second < 60);
+  kavo::CalendarTime u = t;  // every field stays in range
+  kavo::shift_calendar_time(in->ConsumeIntegral<int64_t>(), &u);
+  FUZZ_CHECK(u.month >= 1 && u.month <= 12 && u.day >= 1 &&
+             u.day <= kavo::days_in_month(u.year, u.month) && u.hour >= 0 &&
+             u.hour < 24 && u.minute >= 0 && u.minute < 60 && u.second >= 0 &&
+             u.second < 60);
   std::string named;
   size_t slash = new_string.find('/');
   bool inserted = kavo::insert_date_text(new_string, date, &named);

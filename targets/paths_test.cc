@@ -55,7 +55,8 @@ TEST(PathsTest, PartsOfAPath) {
   EXPECT_FALSE(is_path_under("c:\\xy", "c:\\x"));
   EXPECT_FALSE(is_path_under(kKanji + "a", kKanji));
   EXPECT_TRUE(looks_like_short_name("ABCDEF~1.TXT"));
-  EXPECT_FALSE(looks_like_short_name("ABCDEFG~1.TXT"));
+  EXPECT_FALSE(looks_like_short_name("ABCDEFG~1.TXT") ||
+               looks_like_short_name("ABCDEF~1.TXTX"));
 }
 
 // A directory argument with its final separator is still a directory.

@@ -16,7 +16,6 @@ set(E2E_TRANSCRIPTS
 # What a transcript cannot drive: keys on a terminal, a run held at its
 # prompt while the tree changes, a run killed at random moments.
 set(E2E_TESTS
-  tests/terminal.cc
   tests/terminal_test.cc
   tests/race_test.cc
 )
