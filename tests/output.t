@@ -103,10 +103,12 @@ up to the first other byte, wrapped to 32 bits.
   b.txt→c.txt  改名成功:1個
   $ row kavo q r c.txt /time0
   改名対象なし [2]
-  $ for t in 5x 4294967296 4294967295; do row kavo c d c.txt /test /time$t; done | sed 's/:[0-9]*秒/:N秒/'
+  $ for t in 5x 4294967296 4294967295 '' x; do row kavo c d c.txt /test /time$t; done | sed 's/:[0-9]*秒/:N秒/'
   c.txt→d.txt  改名成功:1個
   c.txt→d.txt  改名成功:1個 処理時間:N秒
   c.txt→d.txt  改名成功:1個
+  c.txt→d.txt  改名成功:1個 処理時間:N秒
+   \x07処理停止:無効オプション  /timex ※引数なしで実行すると使用方法を表示します。  [1] (esc)
 
 The run never moves or replaces the log file it is writing, whatever name
 reaches it (a symbolic link, another hard link, a path through `..`): such
