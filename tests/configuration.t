@@ -31,8 +31,6 @@ and Esc are text.
   存在せず:-d [1]
   $ cfg 'switch=\n'; try 8 ''
   存在せず: [1]
-  $ cfg '/v=c\r\n/d\r\n'; try 9
-  sub\a.txt→b.txt a.txt→b.txt
   $ cfg '/v=c\r\n/d'; try 10
   sub\a.txt→b.txt a.txt→b.txt
   $ cfg '/v=c\n\x1a'; try 11

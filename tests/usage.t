@@ -92,8 +92,6 @@ before anything is renamed.
 
 An invalid option, alone or in a group, stops the run.
 
-  $ row kavo a b a.txt /x
-   \x07処理停止:無効オプション  /x ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ row kavo a b a.txt /d/x/o
    \x07処理停止:無効オプション  /x/o ※オプション群 /d/x/o の一部が無効です。 ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ row kavo a b a.txt /c/x

@@ -44,12 +44,8 @@ The working directory is the current directory of drive C:, so c: names it.
   c:ax.txt→c:ay.txt  改名成功:1個
   $ row kavo x y C: /d
   C:sub\bx.txt→by.txt  改名成功:1個
-  $ row kavo x y c:
-  存在せず:c: [1]
-  $ (cd / && row kavo y z "C:$here\\drive\\sub\\by.txt")
-  <here>\drive\sub\by.txt→bz.txt  改名成功:1個
   $ row tree
-  ay.txt <ax.txt> sub/ sub/bz.txt <sub/bx.txt>
+  ay.txt <ax.txt> sub/ sub/by.txt <sub/bx.txt>
 
 Windows' ANSI calls take paths of up to 259 characters: a rename to the
 same length is made, one character longer refused (under /o too); entries
