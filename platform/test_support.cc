@@ -1,7 +1,5 @@
 #include "platform/test_support.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -48,16 +46,6 @@ bool ScratchDir::write(const std::string& relative,
                        const std::string& bytes) const {
   std::ofstream out(native(relative), std::ios::binary | std::ios::trunc);
   return out << bytes && out.flush();
-}
-
-void set_environment(const std::string& name, const char* value) {
-#ifdef _WIN32
-  // Updates the process environment block too, where the program looks;
-  // an empty value removes the variable.
-  _putenv_s(name.c_str(), value != nullptr ? value : "");
-#else
-  value != nullptr ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
-#endif
 }
 
 }  // namespace kavo_testing

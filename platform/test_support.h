@@ -1,5 +1,4 @@
-// Fixtures for the unit tests, the same on Linux and Windows: a scratch
-// directory and the process environment.
+// The unit tests' scratch directory, the same on Linux and Windows.
 
 #ifndef KAVO_PLATFORM_TEST_SUPPORT_H_
 #define KAVO_PLATFORM_TEST_SUPPORT_H_
@@ -25,9 +24,6 @@ class ScratchDir {
  private:
   std::string root_;
 };
-
-// Sets the environment variable `name` to `value`, or removes it (null).
-void set_environment(const std::string& name, const char* value);
 
 }  // namespace kavo_testing
 
