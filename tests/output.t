@@ -59,8 +59,7 @@ and no footer.
 
 A log that cannot be opened stops the run before anything is renamed; a
 failed write (a full disk) is reported when the log is closed, after the
-run (standard output, one pipe with standard error here, is flushed before
-the stop line); /log alone turns logging off.
+run and its flushed output; /log alone turns logging off.
 
   $ fresh fails; mk a1.txt a2.txt; ln -s /dev/full full.txt
   $ row kavo a b '/lognodir\run.txt' 'a*.txt'
@@ -146,9 +145,8 @@ inside under the old name), and the log stays where it was opened.
 
 A write to standard output that fails (a full device, a reader that has
 gone, a closed stream) neither stops nor half-does the run: every entry is
-renamed and the log gets every line; at the end one note on standard error
-says that standard output could not be written, and the exit code is 2
-unless the run ends with 1 anyway.
+renamed and logged, one note on standard error says so at the end, and the
+exit code is 2 unless the run ends with 1 anyway.
 
   $ fresh lost
   $ long=$(printf '%0190d' 0)
@@ -169,11 +167,10 @@ unless the run ends with 1 anyway.
   標準出力の出力に異常を検出しました。
   [1] 600 old
 
-SIGINT (like SIGTERM and SIGHUP, or Ctrl-C on Windows) stops the run as a
-failed rename does: the entry in hand is finished, every rename made has its
-line on standard output (never lost in a buffer), the totals and the log's
-footer follow, and the exit code is 1. Here the signal comes once the first
-lines have reached the reader.
+SIGINT (like SIGTERM and SIGHUP, or Ctrl-C on Windows), here once the
+first lines have reached the reader, stops the run as a failed rename does:
+the entry in hand is finished, every rename made has its line on standard
+output, the totals and the log's footer follow, and the exit code is 1.
 
   $ rm -f *; seq -f 'old%05g.txt' 20000 | xargs touch
   $ (echo $BASHPID >pid; kavo_exec old new '*' /logrun.log) |
