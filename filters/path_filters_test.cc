@@ -16,29 +16,7 @@ const std::string kKanji = "\x95\x5C";
 const std::string kKataA = "\x83\x41";
 const std::string kKataSmallA = "\x83\x61";
 
-using Texts = std::vector<std::string>;
 using Matcher = bool (*)(std::string_view, std::string_view, bool);
-
-// A matcher, a pattern, the texts it matches and texts it does not.
-struct MatchCase {
-  Matcher match;
-  std::string pattern;
-  Texts matching;
-  Texts other;
-  bool fold = false;
-};
-
-void check_matches(const std::vector<MatchCase>& cases) {
-  for (const MatchCase& c : cases) {
-    for (const std::string& text : c.matching) {
-      EXPECT_TRUE(c.match(text, c.pattern, c.fold)) << c.pattern << " " << text;
-    }
-    for (const std::string& text : c.other) {
-      EXPECT_FALSE(c.match(text, c.pattern, c.fold))
-          << c.pattern << " " << text;
-    }
-  }
-}
 
 // A star's landing on the byte after it is final; a ? after stars takes
 // the byte after one for them. Trail bytes are neither folded nor landed
@@ -49,7 +27,12 @@ TEST(FilterPathsTest, Matchers) {
   const Matcher escaped = match_whole_escaped;
   const Matcher head = match_head;
   const Matcher tail = match_tail;
-  check_matches({
+  const struct {
+    Matcher match;
+    std::string pattern;
+    std::vector<std::string> matching, other;  // texts it matches, and not
+    bool fold = false;
+  } cases[] = {
       {whole, "a*c", {"abxc"}, {"acxc"}},
       {whole, "*?", {"ab"}, {"abc"}},
       {whole, "?", {}, {"", "ab", kKanji}},
@@ -86,7 +69,16 @@ TEST(FilterPathsTest, Matchers) {
        "c:\\data",
        {"C:\\Data\\keep", "C:\\Data"},
        {"C:\\database", "C:\\d"}},
-  });
+  };
+  for (const auto& c : cases) {
+    for (const std::string& text : c.matching) {
+      EXPECT_TRUE(c.match(text, c.pattern, c.fold)) << c.pattern << " " << text;
+    }
+    for (const std::string& text : c.other) {
+      EXPECT_FALSE(c.match(text, c.pattern, c.fold))
+          << c.pattern << " " << text;
+    }
+  }
 }
 
 // Each run of stars remembers its failed landings: without that these take

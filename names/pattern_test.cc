@@ -83,8 +83,7 @@ std::string random_text(std::mt19937* random,
 }
 
 // On single-byte text the tail-only match is the head match of both
-// strings reversed (anchors and character boundaries are the fuzz
-// target's).
+// strings reversed (anchors and boundaries: the fuzz target's).
 TEST(PatternTest, TailMatchesMirrorHeadMatches) {
   std::mt19937 random(95);
   for (int i = 0; i < 20000; ++i) {

@@ -117,9 +117,9 @@ TEST_F(TextBoundaryTest, Paths) {
   EXPECT_EQ("a" + esc('\\') + "b.txt", internal_path("a\\b.txt"));
 }
 
-// external -> internal -> external is the identity for every byte string
-// (so no two names meet), and the internal form is whole characters (for
-// names free of forbidden bytes). Random text is the fuzz target's.
+// external -> internal -> external is the identity (so no two names meet),
+// and the internal form is whole characters (a name's free of forbidden
+// bytes); random text is the fuzz target's.
 class RoundTripTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override { set_external_encoding(GetParam()); }

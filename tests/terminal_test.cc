@@ -1,6 +1,5 @@
-// Paging keys and prompts on a terminal (a Linux pseudo-terminal, or the
-// Wine console kavo.exe gets on one), and trees changed while a run waits
-// at its prompt.
+// Paging keys and prompts on a terminal (a pseudo-terminal, or the Wine
+// console on one), and trees changed while a run waits at its prompt.
 
 #include "tests/terminal.h"
 
