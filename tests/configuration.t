@@ -51,15 +51,8 @@ expanded, an invalid option (/? among them: it cannot be registered).
   $ fresh faults; mk a.txt
   $ k() { row run "$top/bin/kavo.exe" a b a.txt; }
   $ for c in '/d\n\n# \x7f\n' '/d\n/v\xff\n' '/d\x1a\n' '/d\r\n/v=c\n' '\n\n/d\r' \
-  >   '/d\n/shy%%BIG%%\n' '/d\n/nosuch\n' '/?\n'; do cfg "$c"; k; done
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目にバイナリ・データを検出しました。 [1] (esc)
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 [1] (esc)
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。1行目にバイナリ・データを検出しました。 [1] (esc)
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目に異なる改行コードを検出しました。 [1] (esc)
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目が展開後に10240バイトを超えました。 [1] (esc)
-   \x07処理停止:設定ファイル無効オプション  /nosuch ※引数なしで実行すると使用方法を表示します。  [1] (esc)
-   \x07処理停止:設定ファイル無効オプション  /? ※引数なしで実行すると使用方法を表示します。  [1] (esc)
+  >   '/d\n/shy%%BIG%%\n' '/d\n/nosuch\n' '/?\n'; do cfg "$c"; k; done | paste -sd' '
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目にバイナリ・データを検出しました。 [1]  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 [1]  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。1行目にバイナリ・データを検出しました。 [1]  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1]  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目に異なる改行コードを検出しました。 [1]  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目が展開後に10240バイトを超えました。 [1]  \x07処理停止:設定ファイル無効オプション  /nosuch ※引数なしで実行すると使用方法を表示します。  [1]  \x07処理停止:設定ファイル無効オプション  /? ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ cfg '/d\r\n/o\n'; row run "$top/bin/kavo.exe" a b
    \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
   $ tree

@@ -35,27 +35,14 @@ and no footer.
   kavo実行終了 <time>（処理時間 <spent>）\r (esc)
   $ k b a /LOGnew.txt 'b*.txt' >/dev/null; logtext new.txt | sed -n 1p
   kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  $ : > empty.txt; k a b /LOGempty.txt 'a*.txt' >/dev/null; logtext empty.txt | sed -n 1,2p
-  -------------------------------------------------------------------------------\r (esc)
-  kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  $ k b a /LOGrun.txt 'b*.txt' >/dev/null; logtext run.txt | grep -n -e ^- -e kavo -e 成功
-  1:kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  2:<here>\\bin\\kavo.exe a b /logrun.txt a*.txt\r (esc)
-  7:改名成功:2個\r (esc)
-  9:kavo実行終了 <time>（処理時間 <spent>）\r (esc)
-  10:-------------------------------------------------------------------------------\r (esc)
-  11:kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  12:<here>\\bin\\kavo.exe b a /LOGrun.txt b*.txt\r (esc)
-  17:改名成功:2個\r (esc)
-  19:kavo実行終了 <time>（処理時間 <spent>）\r (esc)
+  $ : > empty.txt; k a b /LOGempty.txt 'a*.txt' >/dev/null; logtext empty.txt | sed -n 1,2p | tr -d '\r' | paste -sd' '
+  ------------------------------------------------------------------------------- kavo実行開始 <time> ［kavo 第1.37版］
+  $ k b a /LOGrun.txt 'b*.txt' >/dev/null; logtext run.txt | grep -n -e ^- -e kavo -e 成功 | tr -d '\r' | paste -sd' '
+  1:kavo実行開始 <time> ［kavo 第1.37版］ 2:<here>\bin\kavo.exe a b /logrun.txt a*.txt 7:改名成功:2個 9:kavo実行終了 <time>（処理時間 <spent>） 10:------------------------------------------------------------------------------- 11:kavo実行開始 <time> ［kavo 第1.37版］ 12:<here>\bin\kavo.exe b a /LOGrun.txt b*.txt 17:改名成功:2個 19:kavo実行終了 <time>（処理時間 <spent>）
   $ row k a b /date /logrun.txt 'a*.txt'
    \x07処理停止:メモリー不足で改名できません。 [1] (esc)
-  $ logtext run.txt
-  kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  <here>\\bin\\kavo.exe a b /date /logrun.txt a*.txt\r (esc)
-  \r (esc)
-  \r (esc)
-  処理停止:メモリー不足で改名できません。\r (esc)
+  $ logtext run.txt | tr -d '\r' | paste -sd' '
+  kavo実行開始 <time> ［kavo 第1.37版］ <here>\bin\kavo.exe a b /date /logrun.txt a*.txt   処理停止:メモリー不足で改名できません。
 
 A log that cannot be opened stops the run before anything is renamed; a
 failed write (a full disk) is reported when the log is closed, after the
