@@ -4,9 +4,6 @@
 
 #include <string>
 #include <utility>
-#include <vector>
-
-#include "platform/test_support.h"
 
 namespace kavo {
 namespace {
@@ -55,41 +52,6 @@ TEST(ConfigReadLine, LineClasses) {
     EXPECT_EQ(read, transcript(bytes)) << bytes.substr(0, 20);
   }
   EXPECT_EQ("/d\t\n|/o\n|<end>", transcript("  /d\t \n/o  \n", true));
-}
-
-// A reference is replaced where it stands and its value never scanned
-// again; a line the result would outgrow is refused and stays as it was.
-TEST(ConfigExpandEnv, ReplacesReferences) {
-  const std::string too_long_name(kConfigEnvNameCapacity + 1, 'N');
-  const std::string fill(kConfigLineCapacity - 2, 'v');
-  const std::pair<std::string, std::string> variables[] = {
-      {"KAVOCFG_PCT", "%KAVOCFG_B%"},
-      {"KAVOCFG_B", "b"},
-      {"KAVOCFG_FILL", fill},
-      {too_long_name, "v"}};
-  for (const auto& [name, value] : variables) {
-    kavo_testing::set_environment(name, value.c_str());
-  }
-  const struct {
-    std::string line, expected;
-    bool refused = false;
-  } cases[] = {
-      {"/sf50%", "/sf50%"},
-      {"/x%KAVOCFG_PCT%-%kavocfg_b%", "/x%KAVOCFG_B%-b"},
-      {"/x50% %KAVOCFG_B%", "/x50KAVOCFG_B%"},
-      {"/x%" + too_long_name + "%%KAVOCFG_B%",
-       "/x%" + too_long_name + "%%KAVOCFG_B%"},
-      {"/x%KAVOCFG_FILL%", "/x" + fill},
-      {"/xy%KAVOCFG_FILL%", "/xy%KAVOCFG_FILL%", true},
-  };
-  for (const auto& c : cases) {
-    std::string line = c.line;
-    EXPECT_EQ(!c.refused, expand_env_refs(&line)) << c.line.substr(0, 40);
-    EXPECT_EQ(c.expected, line) << c.line.substr(0, 40);
-  }
-  for (const auto& [name, value] : variables) {
-    kavo_testing::set_environment(name, nullptr);
-  }
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 // A whole configuration file beside a made-up executable, read by every
-// pass (switch character, options, usage listing, the log's echo, whose
-// lines are option lines no longer than a line may grow); environment
-// references find a few variables, one of them long. Each line is also
-// given as a command-line option, and the filters built are asked about a
+// pass (switch character, options, usage listing, the log's echo of option
+// lines no longer than a line may grow), with a few variables to refer to;
+// each line also as a command-line option; the filters built asked about a
 // file and a directory as the walk would ask.
 
 #include <stdlib.h>

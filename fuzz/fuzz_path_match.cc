@@ -1,9 +1,8 @@
-// The filters: the four path matchers and the directory comparison on any
-// text and pattern, and the option values read from the same pattern. A
-// text matches itself as a pattern and "*" every whole text; list elements
-// end in no white space nor a lone single-byte backslash; a size is never a
-// range marker; a date range never has both sides open nor ends before it
-// starts.
+// The path matchers and the directory comparison on any text and pattern,
+// and option values read from the pattern: a text matches itself and "*";
+// list elements end in no white space nor lone single-byte backslash; a
+// size is never a range marker; a date range has a side and no end before
+// its start.
 
 #include <fuzzer/FuzzedDataProvider.h>
 

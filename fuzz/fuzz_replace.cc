@@ -1,10 +1,9 @@
 // The new name: a match lies on character boundaries and honours its
-// anchors, a literal old string is found where a plain search finds it, a
-// replacement is the match replaced and never grows a name part to 260
-// bytes as stored, the new path keeps its directory. A date text is digits
-// and hyphens (after spaces padding a year below 1000) ending in
-// "-<attempt>" from the second attempt, a shift keeps every field in range,
-// and the date goes where the new string's '/' was.
+// anchors, a literal is found where a plain search finds it, a replacement
+// is the match replaced and never grows a name part to 260 bytes as stored,
+// the new path keeps its directory. A date text is digits and hyphens
+// (after spaces padding a year below 1000) ending in "-<attempt>" from the
+// second, a shift keeps every field in range, the date replaces the '/'.
 
 #include <fuzzer/FuzzedDataProvider.h>
 

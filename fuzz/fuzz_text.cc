@@ -1,10 +1,8 @@
-// The Linux layer's text boundary in the external encoding $KAVO_FUZZ_ENCODING
-// names (UTF-8 when unset; run_fuzzers runs the target once per encoding, as
-// switching rebuilds the conversion tables, far too slow per input): bytes
-// to internal text and back are the same bytes for every kind of text; a
-// name comes in well-formed, without a single-byte character that would act
-// as a separator, colon, wildcard or control byte; a path comes back with
-// only its repeated slashes merged.
+// The Linux layer's text boundary in the encoding $KAVO_FUZZ_ENCODING names
+// (UTF-8 when unset; one per run, as a switch rebuilds the tables): bytes to
+// internal text and back are the same for every kind of text; a name comes
+// in well-formed, without a single-byte separator, colon, wildcard or
+// control byte; a path comes back with only its repeated slashes merged.
 
 #include <stdlib.h>
 

@@ -83,28 +83,13 @@ std::string random_text(std::mt19937* random,
   return text;
 }
 
-// Any match honours its anchors and character boundaries; on single-byte
-// text the tail-only match is the head match of both strings reversed.
-TEST(PatternTest, RandomMatches) {
+// On single-byte text the tail-only match is the head match of both
+// strings reversed (anchors and boundaries: the fuzz target's).
+TEST(PatternTest, TailMatchesMirrorHeadMatches) {
   std::mt19937 random(95);
   for (int i = 0; i < 20000; ++i) {
-    std::string subject = random_text(
-        &random, {"a", "b", "A", "表", "\\", "ア", "ソ", "\x82\x61", "\xF9@"},
-        8);
-    std::string pattern =
-        random_text(&random, {"a", "b", "?", "*", "表", "\\", "A", "@"}, 5);
-    SCOPED_TRACE("'" + subject + "' '" + pattern + "'");
-    MatchFlags flags{random() % 2 == 0, random() % 2 == 0, random() % 2 == 0};
-    Match m;
-    if (find_match(subject, pattern, flags, &m)) {
-      ASSERT_TRUE(m.start <= m.end && m.end <= subject.size());
-      ASSERT_NE(sjis_byte_class(subject, m.start), 2);
-      ASSERT_NE(sjis_byte_class(subject, m.end), 2);
-      ASSERT_TRUE(!flags.head || m.start == 0);
-      ASSERT_TRUE(!flags.tail || m.end == subject.size());
-    }
-    subject = random_text(&random, {"a", "b", "c"}, 8);
-    pattern = random_text(&random, {"a", "b", "?", "*", "c"}, 5);
+    std::string subject = random_text(&random, {"a", "b", "c"}, 8);
+    std::string pattern = random_text(&random, {"a", "b", "?", "*", "c"}, 5);
     SCOPED_TRACE("'" + subject + "' '" + pattern + "'");
     Match tail;
     Match head;

@@ -2,12 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <random>
-#include <set>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace kavo {
 namespace {
@@ -40,10 +36,8 @@ class TextBoundaryTest : public ::testing::Test {
 };
 
 // Every byte a name cannot hold has its own escape, F9 and a trail byte
-// that is neither '\' nor '|'; a colon's is no letter or digit (`kavo 3 4
-// 'a*'` on a:3.txt must find the 3 after the escape, never inside it).
+// that is neither '\' nor '|' (each decodes to its byte alone).
 TEST_F(TextBoundaryTest, EscapesAreDistinctDoubleByteCharacters) {
-  std::set<std::string> seen;
   for (int raw = 0; raw < 256; ++raw) {
     if (raw >= 0x20 && raw < 0x7F &&
         kForbiddenInNames.find(raw) == std::string::npos) {
@@ -57,10 +51,7 @@ TEST_F(TextBoundaryTest, EscapesAreDistinctDoubleByteCharacters) {
     unsigned char back = 0;
     ASSERT_TRUE(decode_escape(e[0], trail, &back));
     EXPECT_EQ(raw, back);
-    seen.insert(e);
   }
-  EXPECT_EQ(170u, seen.size());
-  EXPECT_FALSE(isalnum(static_cast<unsigned char>(esc(':')[1])));
   unsigned char unused;
   EXPECT_FALSE(decode_escape(0xF9, '\\', &unused));
   EXPECT_FALSE(decode_escape(0xF8, 0x80, &unused));
@@ -126,30 +117,24 @@ TEST_F(TextBoundaryTest, Paths) {
   EXPECT_EQ("a" + esc('\\') + "b.txt", internal_path("a\\b.txt"));
 }
 
-// external -> internal -> external is the identity for every byte string,
-// the internal form is whole characters (for names free of forbidden
-// bytes), and no two names meet.
+// external -> internal -> external is the identity (so no two names meet),
+// and the internal form is whole characters (a name's free of forbidden
+// bytes); random text is the fuzz target's.
 class RoundTripTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override { set_external_encoding(GetParam()); }
   void TearDown() override { set_external_encoding(""); }
-
-  void check(const std::string& s) {
-    std::string name = to_internal(s, TextKind::kName);
-    ASSERT_EQ(s, to_external(name)) << testing::PrintToString(s);
-    ASSERT_TRUE(well_formed(name, true)) << testing::PrintToString(s);
-    std::string text = to_internal(s, TextKind::kText);
-    ASSERT_EQ(s, to_external(text)) << testing::PrintToString(s);
-    ASSERT_TRUE(well_formed(text, false)) << testing::PrintToString(s);
-    ++count_;
-    names_.insert(name);
-  }
-
-  size_t count_ = 0;
-  std::set<std::string> names_;
 };
 
-TEST_P(RoundTripTest, AllShortStringsTrickyTriplesAndRandomText) {
+TEST_P(RoundTripTest, AllShortStringsAndTrickyTriples) {
+  auto check = [](const std::string& s) {
+    for (TextKind kind : {TextKind::kName, TextKind::kText}) {
+      std::string internal = to_internal(s, kind);
+      ASSERT_EQ(s, to_external(internal)) << testing::PrintToString(s);
+      ASSERT_TRUE(well_formed(internal, kind == TextKind::kName))
+          << testing::PrintToString(s);
+    }
+  };
   for (int a = -1; a < 256; ++a) {
     for (int b = 0; b < 256; ++b) {
       check(a < 0 ? std::string(1, b) : std::string{char(a), char(b)});
@@ -163,23 +148,6 @@ TEST_P(RoundTripTest, AllShortStringsTrickyTriplesAndRandomText) {
     for (char b : alphabet) {
       for (char c : alphabet) check({a, b, c});
     }
-  }
-  EXPECT_EQ(count_, names_.size());
-  std::mt19937 random(12345);
-  const std::vector<std::string> pieces = {
-      u8(u8"日"), u8(u8"ﾀ"),  u8(u8"😀"), u8(u8"¥"), u8(u8"〜"),
-      ":",        "\\",       "\xFF",    "\x81",    "\xF9\x40",
-      "\xC6\xFC", "\x8E\xC0", "\xE3\x81"};
-  for (int round = 0; round < 20000; ++round) {
-    std::string s;
-    for (size_t k = 1 + random() % 16; k > 0; --k) {
-      if (round % 2) {
-        s.push_back(static_cast<char>(random() & 0xFF));
-      } else {
-        s += pieces[random() % pieces.size()];
-      }
-    }
-    check(s);
   }
 }
 

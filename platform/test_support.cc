@@ -1,7 +1,5 @@
 #include "platform/test_support.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -48,28 +46,6 @@ bool ScratchDir::write(const std::string& relative,
                        const std::string& bytes) const {
   std::ofstream out(native(relative), std::ios::binary | std::ios::trunc);
   return out << bytes && out.flush();
-}
-
-void set_environment(const std::string& name, const char* value) {
-#ifdef _WIN32
-  // Updates the process environment block too, where the program looks;
-  // an empty value removes the variable.
-  _putenv_s(name.c_str(), value != nullptr ? value : "");
-#else
-  value != nullptr ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
-#endif
-}
-
-int64_t utc_seconds(int year, int month, int day, int hour, int minute,
-                    int second) {
-  const int64_t y = year - (month <= 2);
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t of_era = y - era * 400;
-  const int64_t day_of_year =
-      (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t days = era * 146097 + of_era * 365 + of_era / 4 - of_era / 100 +
-                       day_of_year - 719468;
-  return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 }  // namespace kavo_testing

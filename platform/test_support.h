@@ -1,10 +1,8 @@
-// Fixtures for the unit tests, the same on Linux and Windows: a scratch
-// directory, the process environment and a calendar oracle.
+// The unit tests' scratch directory, the same on Linux and Windows.
 
 #ifndef KAVO_PLATFORM_TEST_SUPPORT_H_
 #define KAVO_PLATFORM_TEST_SUPPORT_H_
 
-#include <cstdint>
 #include <string>
 
 namespace kavo_testing {
@@ -26,14 +24,6 @@ class ScratchDir {
  private:
   std::string root_;
 };
-
-// Sets the environment variable `name` to `value`, or removes it (null).
-void set_environment(const std::string& name, const char* value);
-
-// Seconds since 1970-01-01 00:00:00 UTC of a UTC calendar time, by the era
-// arithmetic of the proleptic Gregorian calendar.
-int64_t utc_seconds(int year, int month, int day, int hour = 0, int minute = 0,
-                    int second = 0);
 
 }  // namespace kavo_testing
 

@@ -9,8 +9,9 @@ the faults that stop every run.
 
 Its options come before the command line's (which win); comments (# and
 ;), blank lines, CR LF line ends and a last line without one are fine. %X%
-is the variable X (names ignore case); an undefined one disappears. The
-last switch line sets a second switch character; "Switch" is no switch
+is the variable X (names ignore case); an undefined one disappears, a
+value is never scanned again, a lone % stays, and a name over 1,022 bytes is
+no reference; a line may grow to 10,240 bytes. The last switch line sets a second switch character; "Switch" is no switch
 line, and without one -d is a file argument. A Ctrl-Z ends the file; tab
 and Esc are text.
 
@@ -23,6 +24,11 @@ and Esc are text.
   sub\a.txt→b.txt a.txt→b.txt  改名成功:2個
   $ cfg '/%%kavo_opt%%%%KAVO_UNDEFINED%%\n/v=%%KAVO_SHOW%%\n'; try 4
   sub\a.txt→b.txt a.txt→b.txt
+  $ export KAVO_PCT=%KAVO_B% KAVO_B=b BIG=$(printf 'x%.0s' $(seq 10237)) long=$(printf 'N%.0s' $(seq 1023)); export "$long=v"
+  $ cfg "/sh50%%\n/sh%%KAVO_PCT%%-%%kavo_b%%\n/sh50%% %%KAVO_B%%\n/sh%%$long%%%%KAVO_B%%\n/sh%%BIG%%\n"
+  $ run "$top/bin/kavo.exe" a b | grep 現在設定 | sed "s/$long/<1023 N>/; s/$BIG/<10237 x>/"
+  ・現在設定=/sh50% /sh%KAVO_B%-b /sh50KAVO_B% /sh%<1023 N>%%KAVO_B% /sh<10237 x>
+  [1]
   $ cfg 'switch = +\nswitch = -\nSwitch=+\n'; try 5 -d
   sub\a.txt→b.txt a.txt→b.txt  改名成功:2個
   $ cfg 'switch=-\n-d\n'; try 6
@@ -31,8 +37,6 @@ and Esc are text.
   存在せず:-d [1]
   $ cfg 'switch=\n'; try 8 ''
   存在せず: [1]
-  $ cfg '/v=c\r\n/d\r\n'; try 9
-  sub\a.txt→b.txt a.txt→b.txt
   $ cfg '/v=c\r\n/d'; try 10
   sub\a.txt→b.txt a.txt→b.txt
   $ cfg '/v=c\n\x1a'; try 11
@@ -45,18 +49,10 @@ the usage text: binary data, mixed line ends, a line over 10,240 bytes once
 expanded, an invalid option (/? among them: it cannot be registered).
 
   $ fresh faults; mk a.txt
-  $ export BIG=$(printf 'x%.0s' $(seq 6000))
   $ k() { row run "$top/bin/kavo.exe" a b a.txt; }
   $ for c in '/d\n\n# \x7f\n' '/d\n/v\xff\n' '/d\x1a\n' '/d\r\n/v=c\n' '\n\n/d\r' \
-  >   '/d\n/sh%%BIG%%,%%BIG%%\n' '/d\n/nosuch\n' '/?\n'; do cfg "$c"; k; done
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目にバイナリ・データを検出しました。 [1] (esc)
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 [1] (esc)
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。1行目にバイナリ・データを検出しました。 [1] (esc)
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目に異なる改行コードを検出しました。 [1] (esc)
-   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目が展開後に10240バイトを超えました。 [1] (esc)
-   \x07処理停止:設定ファイル無効オプション  /nosuch ※引数なしで実行すると使用方法を表示します。  [1] (esc)
-   \x07処理停止:設定ファイル無効オプション  /? ※引数なしで実行すると使用方法を表示します。  [1] (esc)
+  >   '/d\n/shy%%BIG%%\n' '/d\n/nosuch\n' '/?\n'; do cfg "$c"; k; done | paste -sd' '
+   \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目にバイナリ・データを検出しました。 [1]  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目にバイナリ・データを検出しました。 [1]  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。1行目にバイナリ・データを検出しました。 [1]  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1]  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。3行目に異なる改行コードを検出しました。 [1]  \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目が展開後に10240バイトを超えました。 [1]  \x07処理停止:設定ファイル無効オプション  /nosuch ※引数なしで実行すると使用方法を表示します。  [1]  \x07処理停止:設定ファイル無効オプション  /? ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ cfg '/d\r\n/o\n'; row run "$top/bin/kavo.exe" a b
    \x07処理停止:設定ファイル"<here>\\bin\\kavo.cfg"が異常です。2行目に異なる改行コードを検出しました。 [1] (esc)
   $ tree

@@ -11,14 +11,11 @@ A second slash, or none, is refused.
   $ for o in '' yyyymmdd-hhmmss yyyymmdd-hhmm yymmdd-hhmmss yymmdd-hhmm yyyymmdd yymmdd; do
   >   kavo p / p.jpg /date$o /test | sed -n 1p; done | paste -sd' '
   p.jpg→20050419-090507.jpg p.jpg→20050419-090507.jpg p.jpg→20050419-0905.jpg p.jpg→050419-090507.jpg p.jpg→050419-0905.jpg p.jpg→20050419.jpg p.jpg→050419.jpg
-  $ for z in JST-9 HST10; do TZ=$z kavo p / p.jpg /date /test | sed -n 1p; done
-  p.jpg→20050419-180507.jpg
-  p.jpg→20050418-230507.jpg
+  $ for z in JST-9 HST10; do TZ=$z kavo p / p.jpg /date /test | sed -n 1p; done | paste -sd' '
+  p.jpg→20050419-180507.jpg p.jpg→20050418-230507.jpg
   $ touch -d @946782245 q.jpg; touch -d @1104535800 r.jpg; touch -d @1104537630 s.jpg
-  $ { kavo q / q.jpg /dateyymmdd /test; kavo r / r.jpg /date /date+3600 /test; kavo s / s.jpg /date /date-60 /test; } | grep →
-  q.jpg→000102.jpg
-  r.jpg→20050101-003000.jpg
-  s.jpg→20041231-235930.jpg
+  $ { kavo q / q.jpg /dateyymmdd /test; kavo r / r.jpg /date /date+3600 /test; kavo s / s.jpg /date /date-60 /test; } | grep → | paste -sd' '
+  q.jpg→000102.jpg r.jpg→20050101-003000.jpg s.jpg→20041231-235930.jpg
   $ row kavo p x/ p.jpg /dateyymmdd
   p.jpg→x050419.jpg  改名成功:1個
   $ row kavo q /x/ q.jpg /date

@@ -1,7 +1,5 @@
-Encodings (Linux): names, arguments, output, the log and the configuration
-file in the external encoding ($KAVO_ENCODING, else the locale's; CP932
-means none), and names kept byte for byte where they have no Shift-JIS
-form or hold bytes Windows forbids.
+Encodings (Linux): text in the external encoding ($KAVO_ENCODING, else the
+locale's), and names kept byte for byte where they have no Shift-JIS form.
 
   $ . "$TESTDIR/setup.sh"
   $ only linux
@@ -65,11 +63,9 @@ Names a shell expands from an absolute pattern are file arguments.
   $ row tree
   y1.txt <x1.txt> y2.txt <x2.txt>
 
-Names of 255 bytes, the most Linux holds: one more is refused with its
-reason; 85 kana in UTF-8 are 170 bytes inside; 252 colons each take a
-two-byte escape inside, far beyond a name part's 260 bytes, yet a name is
-measured as the file system holds it: a replacement of the same length is
-made, and a longer one is a move the file system refuses.
+Names of 255 bytes, the most Linux holds, are measured as the file system
+holds them (85 kana are 170 bytes inside, 252 colons 504): a replacement of
+the same length is made, a longer one is a move the file system refuses.
 
   $ fresh long
   $ t=$(printf 'x%.0s' $(seq 248)); k=$(printf 'あ%.0s' $(seq 84)); c=$(printf ':%.0s' $(seq 252))
@@ -135,10 +131,8 @@ name holds it, and in a file argument's pattern the bytes Windows forbids
   $ row kavo 0 5 '1:00*' 'sub/a:*'
   1:00.mp3→1:50.mp3 sub\a:0.txt→a:5.txt  改名成功:2個
 
-A name is counted as the file system holds it: 44 Hangul syllables, which
-have no Shift-JIS form and take 264 bytes inside, are 132 bytes on disk and
-may grow. A name the file system refuses is reported, in date mode too (a
-duplicate number would only make it longer).
+A name counts as stored: 44 Hangul syllables (264 bytes inside, 132 on
+disk) may grow; a name the file system refuses is reported, in date mode too.
 
   $ rm -r *; touch "$(printf '가%.0s' {1..44}).txt"
   $ row kavo '' 2024_ '*' /h
@@ -148,9 +142,7 @@ duplicate number would only make it longer).
   改名不能:a…a≠a…a20050419-090507  [1]
 
 In CP932 mode a character whose lead byte is the escape's own (0xF9) is
-escaped whole, both bytes: its trail byte is never a character of its own
-(F9 40 holds no `@`) nor the lead of the next one (F9 9F a holds an `a`),
-and four `?` take it whole.
+escaped whole: F9 40 holds no `@`, F9 9F a holds an `a`, four `?` take it.
 
   $ rm -r *; export KAVO_ENCODING=CP932
   $ touch $'\xf9\x40x.txt' $'\xf9\x9fab.txt'
@@ -163,10 +155,9 @@ and four `?` take it whole.
   $ row tree
   Ab.txt x.txt
 
-A filter element is read the way a name is, once the value's own comma and
-white-space rules have cut it (a tab after a comma is dropped on the command
-line too): `:` `*` `"` in /sf, /se, /sd and /sh elements meet the names
-that hold them, `\*` in /sd is a star, and wildcards keep their meaning.
+A filter element is read the way a name is, once the value's comma and
+white-space rules have cut it: `:` `*` in /sf, /se, /sd and /sh elements
+meet the names that hold them, `\*` in /sd is a star, wildcards stay.
 
   $ unset KAVO_ENCODING; fresh filter-values
   $ mkdir 'sk:ip' 'st*r' 'ho:me'

@@ -42,11 +42,11 @@ A directory the command may not read is passed over, also once renamed
   $ chmod 755 Q_b && row tree
   Q_a/ Q_a/XYZ_1.txt <ABC_a/ABC_1.txt> Q_b/ Q_b/ABC_2.txt <ABC_b/ABC_2.txt> Q_c/ Q_c/XYZ_3.txt <ABC_c/ABC_3.txt>
 
-A tree deeper than the path length limit stops the run with the path it could
-not hold, and nothing is renamed: 18 levels of 250-byte names (deeper than
-the kernel resolves; the buffer ends at the ninth), and 1,500 levels of
-one byte (the 1,024th directory with its separator no longer fits). With
-/fd the first eight levels are renamed before the same stop.
+A tree deeper than the path length limit stops the run with the path it
+could not hold, and nothing is renamed: 18 levels of 250-byte names (the
+buffer ends at the ninth), and 1,500 levels of one byte (the 1,024th
+directory with its separator no longer fits). With /fd the first eight
+levels are renamed before the same stop.
 
   $ fresh deep
   $ name=ABC$(printf 'd%.0s' $(seq 247))
@@ -101,14 +101,11 @@ Year's Eve 2001 is already 2002 nine hours east.
   $ TZ=UTC row kavo f g '*.txt' /ly2002 /test
   改名対象なし [2]
 
-The configuration file's places on Linux: beside the executable first, then
-the user's own. With no file anywhere, the usage text names the file beside
-the executable. With none beside it, the user's own ~/.config/kavo/kavo.cfg
-is read: the usage text names and lists it, its /test keeps the file from
-being renamed, and the log's command line holds its option.
-$XDG_CONFIG_HOME, when it is an absolute path, takes the place of ~/.config,
-and a faulty file is named where it lies. A file beside the executable wins
-over the user's.
+The configuration file is the one beside the executable, else the user's
+~/.config/kavo/kavo.cfg ($XDG_CONFIG_HOME, when absolute, in place of
+~/.config): the usage text names it (beside the executable when there is
+none) and lists it, the run and the log's command line take its options,
+and a faulty one is named where it lies.
 
   $ fresh config-places; mkdir bin; cp "$KAVO_TEST_BINARY" bin/kavo
   $ export HOME=$PWD/home; unset XDG_CONFIG_HOME

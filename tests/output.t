@@ -35,32 +35,18 @@ and no footer.
   kavo実行終了 <time>（処理時間 <spent>）\r (esc)
   $ k b a /LOGnew.txt 'b*.txt' >/dev/null; logtext new.txt | sed -n 1p
   kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  $ : > empty.txt; k a b /LOGempty.txt 'a*.txt' >/dev/null; logtext empty.txt | sed -n 1,2p
-  -------------------------------------------------------------------------------\r (esc)
-  kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  $ k b a /LOGrun.txt 'b*.txt' >/dev/null; logtext run.txt | grep -n -e ^- -e kavo -e 成功
-  1:kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  2:<here>\\bin\\kavo.exe a b /logrun.txt a*.txt\r (esc)
-  7:改名成功:2個\r (esc)
-  9:kavo実行終了 <time>（処理時間 <spent>）\r (esc)
-  10:-------------------------------------------------------------------------------\r (esc)
-  11:kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  12:<here>\\bin\\kavo.exe b a /LOGrun.txt b*.txt\r (esc)
-  17:改名成功:2個\r (esc)
-  19:kavo実行終了 <time>（処理時間 <spent>）\r (esc)
+  $ : > empty.txt; k a b /LOGempty.txt 'a*.txt' >/dev/null; logtext empty.txt | sed -n 1,2p | tr -d '\r' | paste -sd' '
+  ------------------------------------------------------------------------------- kavo実行開始 <time> ［kavo 第1.37版］
+  $ k b a /LOGrun.txt 'b*.txt' >/dev/null; logtext run.txt | grep -n -e ^- -e kavo -e 成功 | tr -d '\r' | paste -sd' '
+  1:kavo実行開始 <time> ［kavo 第1.37版］ 2:<here>\bin\kavo.exe a b /logrun.txt a*.txt 7:改名成功:2個 9:kavo実行終了 <time>（処理時間 <spent>） 10:------------------------------------------------------------------------------- 11:kavo実行開始 <time> ［kavo 第1.37版］ 12:<here>\bin\kavo.exe b a /LOGrun.txt b*.txt 17:改名成功:2個 19:kavo実行終了 <time>（処理時間 <spent>）
   $ row k a b /date /logrun.txt 'a*.txt'
    \x07処理停止:メモリー不足で改名できません。 [1] (esc)
-  $ logtext run.txt
-  kavo実行開始 <time> ［kavo 第1.37版］\r (esc)
-  <here>\\bin\\kavo.exe a b /date /logrun.txt a*.txt\r (esc)
-  \r (esc)
-  \r (esc)
-  処理停止:メモリー不足で改名できません。\r (esc)
+  $ logtext run.txt | tr -d '\r' | paste -sd' '
+  kavo実行開始 <time> ［kavo 第1.37版］ <here>\bin\kavo.exe a b /date /logrun.txt a*.txt   処理停止:メモリー不足で改名できません。
 
 A log that cannot be opened stops the run before anything is renamed; a
 failed write (a full disk) is reported when the log is closed, after the
-run (standard output, one pipe with standard error here, is flushed before
-the stop line); /log alone turns logging off.
+run and its flushed output; /log alone turns logging off.
 
   $ fresh fails; mk a1.txt a2.txt; ln -s /dev/full full.txt
   $ row kavo a b '/lognodir\run.txt' 'a*.txt'
@@ -146,9 +132,8 @@ inside under the old name), and the log stays where it was opened.
 
 A write to standard output that fails (a full device, a reader that has
 gone, a closed stream) neither stops nor half-does the run: every entry is
-renamed and the log gets every line; at the end one note on standard error
-says that standard output could not be written, and the exit code is 2
-unless the run ends with 1 anyway.
+renamed and logged, one note on standard error says so at the end, and the
+exit code is 2 unless the run ends with 1 anyway.
 
   $ fresh lost
   $ long=$(printf '%0190d' 0)
@@ -169,11 +154,10 @@ unless the run ends with 1 anyway.
   標準出力の出力に異常を検出しました。
   [1] 600 old
 
-SIGINT (like SIGTERM and SIGHUP, or Ctrl-C on Windows) stops the run as a
-failed rename does: the entry in hand is finished, every rename made has its
-line on standard output (never lost in a buffer), the totals and the log's
-footer follow, and the exit code is 1. Here the signal comes once the first
-lines have reached the reader.
+SIGINT (like SIGTERM and SIGHUP, or Ctrl-C on Windows), here once the
+first lines have reached the reader, stops the run as a failed rename does:
+the entry in hand is finished, every rename made has its line on standard
+output, the totals and the log's footer follow, and the exit code is 1.
 
   $ rm -f *; seq -f 'old%05g.txt' 20000 | xargs touch
   $ (echo $BASHPID >pid; kavo_exec old new '*' /logrun.log) |

@@ -1,6 +1,6 @@
-// Preloaded into kavo by tests/linux.t: just before every rename system
-// call it creates the target ($KAVO_RACE_CONTENT in it), so the target
-// appears after any check the command made and before the move itself.
+// Preloaded into kavo by tests/linux.t: just before every renameat2 call
+// it creates the target ($KAVO_RACE_CONTENT in it), so the target appears
+// after any check the command made and before the move itself.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -25,11 +25,4 @@ extern "C" int renameat2(int olddirfd, const char* oldpath, int newdirfd,
           dlsym(RTLD_NEXT, "renameat2"));
   plant_target(newdirfd, newpath);
   return real(olddirfd, oldpath, newdirfd, newpath, flags);
-}
-
-extern "C" int rename(const char* oldpath, const char* newpath) {
-  static auto real = reinterpret_cast<int (*)(const char*, const char*)>(
-      dlsym(RTLD_NEXT, "rename"));
-  plant_target(AT_FDCWD, newpath);
-  return real(oldpath, newpath);
 }

@@ -78,10 +78,9 @@ in one move and is counted apart.
   $ row tree
   b.txt <a.txt> b1 <a1> b2 <a2> c_b.txt <c_a.txt>
 
-/o never replaces a file the same run moved into place: that overwrite
-fails. A file an earlier run moved there is overwritten, and so is another
-hard link of the file itself (the old name goes), which without /o is a
-taken name.
+/o never replaces a file the same run moved into place (that overwrite
+fails), but one an earlier run moved there, and another hard link of the
+file itself (the old name goes), which without /o is a taken name.
 
   $ fresh again; echo x > xa.txt; echo y > ya.txt; echo z > za.txt; ln za.txt zb.txt
   $ row kavo '?a' b '*a.txt' /o /c

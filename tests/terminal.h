@@ -1,6 +1,5 @@
 // Runs the command under test as a user at a console would, for what a
-// transcript cannot drive: paging keys, a run held at a prompt while its
-// tree changes, a run killed at random moments.
+// transcript cannot drive (keys, prompts, runs killed at random moments).
 
 #ifndef KAVO_TESTS_TERMINAL_H_
 #define KAVO_TESTS_TERMINAL_H_

@@ -19,24 +19,8 @@ terminal, only the note that names the prompt holds it.
   2477383747 20640
   83
   1
-  $ sed -n '1,4p;157,160p;185p;206p;214p;232,236p;$p' usage.txt
-  ファイル名置換コマンド
-  kavo第1.37版  2005-04-19
-  
-  kavo □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名…
-  【終了コード】
-  0:エラーなし、改名成功
-  1:エラー発生、改名中断
-  2:エラー発生、改名継続
-    例えば、kavo a b caaa.zaa の実行結果は caaa.zaa→cbaa.zaa となります。
-  ・kavo.exe 自身は、本コマンドで改名できません。
-    例えば、kavo a b /d C:\dir1 /lhC:\dir1\abc?\ は C:\dir1 の下のサブディレクトリ abc? 以下を処理します。
-  ・設定ファイル=<here>\bin\kavo.cfg
-  ・現在設定=設定ファイルが存在しません。
-  ・スイッチ文字= / のみが使用可能。
-  
-  【使用例】 ※f1 はファイル、d1 はディレクトリ
-  kavo /? …… 使用方法説明
+  $ sed -n '1,4p;157,160p;185p;206p;214p;232,236p;$p' usage.txt | paste -sd' '
+  ファイル名置換コマンド kavo第1.37版  2005-04-19  kavo □ 旧文字列 □ 新文字列［△ オプション群］□ ファイル名… 【終了コード】 0:エラーなし、改名成功 1:エラー発生、改名中断 2:エラー発生、改名継続   例えば、kavo a b caaa.zaa の実行結果は caaa.zaa→cbaa.zaa となります。 ・kavo.exe 自身は、本コマンドで改名できません。   例えば、kavo a b /d C:\dir1 /lhC:\dir1\abc?\ は C:\dir1 の下のサブディレクトリ abc? 以下を処理します。 ・設定ファイル=<here>\bin\kavo.cfg ・現在設定=設定ファイルが存在しません。 ・スイッチ文字= / のみが使用可能。  【使用例】 ※f1 はファイル、d1 はディレクトリ kavo /? …… 使用方法説明
   $ for o in '/d' 'a.txt /?' 'a.txt /help/d' 'a.txt /HELP' '/? a.txt' '/d a.txt /help'; do
   >   k a b $o > again.txt; echo $?; cmp again.txt usage.txt; done | paste -sd' '
   1 1 1 1 1 1
@@ -50,16 +34,9 @@ A second switch character and the file's options are listed.
   [1]
   $ for o in '-?' -help; do k a b a.txt $o > again.txt; echo $?; cmp again.txt usage.txt; done | paste -sd' '
   1 1
-  $ wc -l < usage.txt; sed -n '232,239p' usage.txt
+  $ wc -l < usage.txt; sed -n '232,239p' usage.txt | paste -sd' '
   322
-  ・設定ファイル=<here>\bin\kavo.cfg
-  ・現在設定=/d -v=c "/sh a"
-  ・スイッチ文字= / 及び - が使用可能。
-    /p と -p は意味が同じになります。
-    /f/p と -f -p は意味が同じになります。
-    -スイッチではオプションの区切に空白が必須です。
-  
-  【使用例】 ※f1 はファイル、d1 はディレクトリ
+  ・設定ファイル=<here>\bin\kavo.cfg ・現在設定=/d -v=c "/sh a" ・スイッチ文字= / 及び - が使用可能。   /p と -p は意味が同じになります。   /f/p と -f -p は意味が同じになります。   -スイッチではオプションの区切に空白が必須です。  【使用例】 ※f1 はファイル、d1 はディレクトリ
 
 The command name and the configuration file follow the executable's file
 name: its extension replaced, or ".cfg" appended where it has none.
@@ -74,17 +51,8 @@ The old and new strings: the first test that finds its character decides;
 an empty old string needs an anchor. Each ends the run with its stop line
 before anything is renamed.
 
-  $ for n in 'x*' /d '<' '>' '?' '"' '|' : '\' '?*'; do row kavo a "$n" a.txt; done
-   \x07処理停止:ファイル名に "*" は使用できません。 [1] (esc)
-   \x07処理停止:ファイル名に "/" は使用できません。 [1] (esc)
-   \x07処理停止:ファイル名に "<" は使用できません。 [1] (esc)
-   \x07処理停止:ファイル名に ">" は使用できません。 [1] (esc)
-   \x07処理停止:ファイル名に "?" は使用できません。 [1] (esc)
-   \x07処理停止:ファイル名に " は使用できません。 [1] (esc)
-   \x07処理停止:ファイル名に "|" は使用できません。 [1] (esc)
-   \x07処理停止:ファイル名に ":" は使用できません。 [1] (esc)
-   \x07処理停止:ファイル名に "\\" は使用できません。 [1] (esc)
-   \x07処理停止:ファイル名に "*" は使用できません。 [1] (esc)
+  $ for n in 'x*' /d '<' '>' '?' '"' '|' : '\' '?*'; do row kavo a "$n" a.txt; done | paste -sd' '
+   \x07処理停止:ファイル名に "*" は使用できません。 [1]  \x07処理停止:ファイル名に "/" は使用できません。 [1]  \x07処理停止:ファイル名に "<" は使用できません。 [1]  \x07処理停止:ファイル名に ">" は使用できません。 [1]  \x07処理停止:ファイル名に "?" は使用できません。 [1]  \x07処理停止:ファイル名に " は使用できません。 [1]  \x07処理停止:ファイル名に "|" は使用できません。 [1]  \x07処理停止:ファイル名に ":" は使用できません。 [1]  \x07処理停止:ファイル名に "\\" は使用できません。 [1]  \x07処理停止:ファイル名に "*" は使用できません。 [1] (esc)
   $ row kavo '' x a.txt
    \x07処理停止:旧文字列に""は指定できません。 [1] (esc)
   $ row kavo '' x a.txt /ht
@@ -92,8 +60,6 @@ before anything is renamed.
 
 An invalid option, alone or in a group, stops the run.
 
-  $ row kavo a b a.txt /x
-   \x07処理停止:無効オプション  /x ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ row kavo a b a.txt /d/x/o
    \x07処理停止:無効オプション  /x/o ※オプション群 /d/x/o の一部が無効です。 ※引数なしで実行すると使用方法を表示します。  [1] (esc)
   $ row kavo a b a.txt /c/x

@@ -44,12 +44,8 @@ The working directory is the current directory of drive C:, so c: names it.
   c:ax.txt→c:ay.txt  改名成功:1個
   $ row kavo x y C: /d
   C:sub\bx.txt→by.txt  改名成功:1個
-  $ row kavo x y c:
-  存在せず:c: [1]
-  $ (cd / && row kavo y z "C:$here\\drive\\sub\\by.txt")
-  <here>\drive\sub\by.txt→bz.txt  改名成功:1個
   $ row tree
-  ay.txt <ax.txt> sub/ sub/bz.txt <sub/bx.txt>
+  ay.txt <ax.txt> sub/ sub/by.txt <sub/bx.txt>
 
 Windows' ANSI calls take paths of up to 259 characters: a rename to the
 same length is made, one character longer refused (under /o too); entries
@@ -115,12 +111,10 @@ sets /test here) and names it in its usage text.
   $ ls | paste -sd' '; rm -r tools q.txt
   q.txt tools
 
-A name with characters the code page lacks reaches kavo with '?' in their
-place, and no call finds the entry by that name. /test shows what would be
-tried; the real run tries the same entries, and each refused move is a
-failure that stops the run without /c (in date mode too: no other date name
-would help). A name argument holding such characters reaches kavo with the
-same '?', so it selects these entries and reports their refused moves.
+A name with characters the code page lacks (also in a name argument)
+reaches kavo with '?' in their place, and no call finds the entry by that
+name: /test shows what would be tried; each refused move of the real run
+is a failure that stops the run without /c (in date mode too).
 
   $ touch 'a😀.txt' 'a〜b.txt' 'a−c.txt' a1.txt
   $ row kavo a X '*.txt' /test
