@@ -138,9 +138,11 @@ TEST_F(PlatformTest, LinuxWhereTrashedFilesGo) {
       mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
     GTEST_SKIP() << "no mount namespace of the test's own";
   }
+  kavo_testing::set_environment("TZ", "JST-9");  // local time is not UTC
   auto stamp = [](time_t t) {
     char text[32];
-    strftime(text, sizeof text, "%FT%T\n", localtime(&t));
+    struct tm local;
+    strftime(text, sizeof text, "%FT%T\n", localtime_r(&t, &local));
     return std::string(text);
   };
   // What takes the place of .Trash (the sticky directory s, the plain p, a
