@@ -112,17 +112,16 @@ TEST(PlatformProcessTest, ArgumentsAndVolumes) {
 // A trashed file comes back only to a free name, once; neither a directory
 // nor a missing file is trashed.
 TEST_F(PlatformTest, TrashReserveMoveRestore) {
-  ASSERT_TRUE(dir_.write("a b.txt", "old") && dir_.make_dir("d"));
+  ASSERT_TRUE(dir_.write("a b", "old") && dir_.make_dir("d"));
   std::string ticket;
-  EXPECT_FALSE(trash_reserve(at("missing"), &ticket) ||
+  EXPECT_FALSE(trash_reserve(at("c"), &ticket) ||
                trash_reserve(at("d"), &ticket));
-  ASSERT_TRUE(trash_reserve(at("a b.txt"), &ticket));
-  ASSERT_TRUE(trash_move(at("a b.txt"), ticket) &&
-              dir_.write("a b.txt", "new"));
-  EXPECT_EQ(trash_restore(ticket, at("a b.txt")), MoveResult::kTargetExists);
-  ASSERT_TRUE(content("a b.txt") == "new" && delete_entry(at("a b.txt")));
-  EXPECT_EQ(trash_restore(ticket, at("a b.txt")), MoveResult::kMoved);
-  EXPECT_EQ(content("a b.txt"), "old");
+  ASSERT_TRUE(trash_reserve(at("a b"), &ticket));
+  ASSERT_TRUE(trash_move(at("a b"), ticket) && dir_.write("a b", "new"));
+  EXPECT_EQ(trash_restore(ticket, at("a b")), MoveResult::kTargetExists);
+  ASSERT_TRUE(content("a b") == "new" && delete_entry(at("a b")));
+  EXPECT_EQ(trash_restore(ticket, at("a b")), MoveResult::kMoved);
+  EXPECT_EQ(content("a b"), "old");
   EXPECT_EQ(trash_restore(ticket, at("c")), MoveResult::kFailed);
 }
 
