@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
@@ -34,8 +34,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The trash of a test's own: on Linux its home trash lies in the scratch
+// folder; the Windows build's test runs give Wine's Recycle Bin a folder of
+// the build (cmake/mingw-w64.cmake).
 class PlatformTest : public ::testing::Test {
  protected:
+  PlatformTest() {
+    kavo_testing::set_environment("XDG_DATA_HOME", dir_.native("data").c_str());
+  }
   // Internal path of `name` in the scratch directory.
   std::string at(const std::string& name) const { return dir_.internal(name); }
   std::string content(const std::string& name) {
@@ -103,131 +109,88 @@ TEST(PlatformProcessTest, ArgumentsAndVolumes) {
   EXPECT_FALSE(volume_available("\\\\no-such-server\\share\\"));
 }
 
-// The trash of a test's own: on Linux its home trash lies in the scratch
-// folder; the Windows build's test runs give Wine's Recycle Bin a folder of
-// the build (cmake/mingw-w64.cmake).
-class TrashTest : public PlatformTest {
- protected:
-  void SetUp() override {
-#ifndef _WIN32
-    kavo_testing::set_environment("XDG_DATA_HOME", dir_.native("data").c_str());
-#endif
-  }
-};
-
-// A trashed file comes back only to a free name, once.
-TEST_F(TrashTest, ReserveMoveRestore) {
-  ASSERT_TRUE(dir_.write("a b.txt", "old") && dir_.make_dir("d"));
+// A trashed file comes back only to a free name, once; neither a directory
+// nor a missing file is trashed.
+TEST_F(PlatformTest, TrashReserveMoveRestore) {
+  ASSERT_TRUE(dir_.write("a b", "old") && dir_.make_dir("d"));
   std::string ticket;
-  EXPECT_FALSE(trash_reserve(at("missing"), &ticket));
-  EXPECT_FALSE(trash_reserve(at("d"), &ticket));
-  ASSERT_TRUE(trash_reserve(at("a b.txt"), &ticket));
-  EXPECT_EQ(ticket.find_first_of("\r\n"), std::string::npos) << ticket;
-  ASSERT_TRUE(trash_move(at("a b.txt"), ticket));
-  EXPECT_EQ(get_attributes(at("a b.txt")), kAttrMissing);
-  ASSERT_TRUE(dir_.write("a b.txt", "new"));
-  EXPECT_EQ(trash_restore(ticket, at("a b.txt")), MoveResult::kTargetExists);
-  EXPECT_EQ(content("a b.txt"), "new");
-  ASSERT_TRUE(delete_entry(at("a b.txt")));
-  EXPECT_EQ(trash_restore(ticket, at("a b.txt")), MoveResult::kMoved);
-  EXPECT_EQ(content("a b.txt"), "old");
+  EXPECT_FALSE(trash_reserve(at("c"), &ticket) ||
+               trash_reserve(at("d"), &ticket));
+  ASSERT_TRUE(trash_reserve(at("a b"), &ticket));
+  ASSERT_TRUE(trash_move(at("a b"), ticket) && dir_.write("a b", "new"));
+  EXPECT_EQ(trash_restore(ticket, at("a b")), MoveResult::kTargetExists);
+  ASSERT_TRUE(content("a b") == "new" && delete_entry(at("a b")));
+  EXPECT_EQ(trash_restore(ticket, at("a b")), MoveResult::kMoved);
+  EXPECT_EQ(content("a b"), "old");
   EXPECT_EQ(trash_restore(ticket, at("c")), MoveResult::kFailed);
 }
 
 #ifndef _WIN32
-// Linux: the record names the original path and the local time of the
-// reservation; a name taken in the trash gets a number; a released
-// reservation leaves no record and moves nothing.
-TEST_F(TrashTest, LinuxRecordsAndRelease) {
-  ASSERT_TRUE(dir_.write("x%y z.txt", "X"));
-  std::string first;
-  std::string second;
-  int64_t before = current_time();
-  ASSERT_TRUE(trash_reserve(at("x%y z.txt"), &first));
-  int64_t after = current_time();
-  ASSERT_TRUE(trash_reserve(at("x%y z.txt"), &second));
-  EXPECT_EQ(second, first + ".2");
-  std::string record;
-  ASSERT_TRUE(read_file_bytes(
-      dir_.internal("data/Trash/info/x%y z.txt.trashinfo"), &record));
-  std::string prefix =
-      "[Trash Info]\nPath=" + dir_.native() + "/x%25y%20z.txt\nDeletionDate=";
-  ASSERT_EQ(record.substr(0, prefix.size()), prefix);
-  bool dated = false;
-  for (int64_t t = before; t <= after; ++t) {
-    CalendarTime c = local_calendar_time(t);
-    char date[64];
-    snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d\n", c.year,
-             c.month, c.day, c.hour, c.minute, c.second);
-    dated = dated || record.substr(prefix.size()) == date;
-  }
-  EXPECT_TRUE(dated) << record;
-  trash_release(second);
-  trash_release(first);
-  EXPECT_TRUE(fs::is_empty(dir_.native("data/Trash/info")));
-  EXPECT_FALSE(trash_move(at("x%y z.txt"), first));
-  EXPECT_EQ(content("x%y z.txt"), "X");
-}
-
-// Linux: a file on another mount than the home trash goes to the trash at
-// the top of that mount: .Trash/$uid below a sticky .Trash that is no link,
-// else .Trash-$uid, made for the user alone; nowhere when neither can be.
-TEST_F(TrashTest, LinuxTopDirectoryTrashes) {
+// Linux: a file goes to the home trash where that lies on its mount, else
+// to the top of its mount: .Trash/$uid below a sticky .Trash that is no
+// link, else .Trash-$uid, made for the user alone; nowhere when neither can
+// be. The record holds the path (relative to the top there) and the local
+// time; a name taken in the trash gets a number; a released reservation
+// leaves no record; a ticket is one line.
+TEST_F(PlatformTest, LinuxWhereTrashedFilesGo) {
   if (unshare(CLONE_NEWNS) != 0 ||
       mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
     GTEST_SKIP() << "no mount namespace of the test's own";
   }
-  const std::string uid = std::to_string(getuid());
-  auto sticky = [](const std::string& path) {
-    fs::create_directory(path);
-    fs::permissions(path, fs::perms::all | fs::perms::sticky_bit);
+  kavo_testing::set_environment("TZ", "JST-9");  // local time is not UTC
+  auto stamp = [](time_t t) {
+    char text[32];
+    struct tm local;
+    strftime(text, sizeof text, "%FT%T\n", localtime_r(&t, &local));
+    return std::string(text);
   };
-  // What the top directory holds first; where the file goes ("": nowhere).
-  const std::pair<std::function<void(const std::string&)>, std::string> rows[] =
-      {
-          {[](const std::string&) {}, ".Trash-" + uid},
-          {[&](const std::string& top) { sticky(top + "/.Trash"); },
-           ".Trash/" + uid},
-          {[](const std::string& top) {
-             fs::create_directory(top + "/.Trash");
-           },
-           ".Trash-" + uid},
-          {[&](const std::string& top) {
-             sticky(top + "/elsewhere");
-             fs::create_directory_symlink("elsewhere", top + "/.Trash");
-           },
-           ".Trash-" + uid},
-          {[&](const std::string& top) {
-             std::ofstream(top + "/.Trash-" + uid).put(0);
-           },
-           ""},
-      };
+  // What takes the place of .Trash (the sticky directory s, the plain p, a
+  // link to s) or of .Trash-$uid; the trash the file goes to. A mount of its
+  // own for each row: the layer keeps the directories it reached open.
+  const std::string uid = std::to_string(getuid()), name = "x%y\nz";
+  const std::pair<std::string, std::string> rows[] = {
+      {"home", "data/Trash"}, {"", ".Trash-" + uid},     {"s", ".Trash/" + uid},
+      {"p", ".Trash-" + uid}, {"link", ".Trash-" + uid}, {"file", ""}};
   int row = 0;
-  for (const auto& [setup, trash] : rows) {
-    // A mount of its own for each row: the layer keeps the directories it
-    // reached open.
-    const std::string vol = "vol" + std::to_string(row++);
-    const std::string top = dir_.native(vol);
+  for (const auto& [what, trash] : rows) {
+    const std::string vol = "vol" + std::to_string(row++),
+                      top = dir_.native(vol), file = vol + "/sub/" + name,
+                      in = vol + "/" + trash;
+    const std::string data = (what == "home" ? top : dir_.native()) + "/data";
+    kavo_testing::set_environment("XDG_DATA_HOME", data.c_str());
     ASSERT_TRUE(dir_.make_dir(vol));
     ASSERT_EQ(mount("kavo-test", top.c_str(), "tmpfs", 0, nullptr), 0);
-    setup(top);
-    ASSERT_TRUE(dir_.make_dir(vol + "/sub") && dir_.write(vol + "/sub/f", "F"));
-    std::string ticket;
-    EXPECT_EQ(trash_reserve(at(vol + "/sub/f"), &ticket), !trash.empty());
+    ASSERT_TRUE(dir_.make_dir(vol + "/s") && dir_.make_dir(vol + "/p") &&
+                dir_.make_dir(vol + "/sub") && dir_.write(file, "F"));
+    fs::permissions(top + "/s", fs::perms::all | fs::perms::sticky_bit);
+    if (what.size() == 1) fs::rename(top + "/" + what, top + "/.Trash");
+    if (what == "link") fs::create_directory_symlink("s", top + "/.Trash");
+    if (what == "file") dir_.write(vol + "/.Trash-" + uid);
+    std::string ticket, second, record;
+    time_t before = time(nullptr);
+    EXPECT_EQ(trash_reserve(at(file), &ticket), !trash.empty()) << what;
+    time_t after = time(nullptr);
     if (!trash.empty()) {
-      EXPECT_EQ(ticket, top + "/" + trash + "/files/f");
-      EXPECT_EQ(fs::status(top + "/" + trash).permissions(),
+      ASSERT_TRUE(trash_reserve(at(file), &second));
+      EXPECT_EQ(std::pair(second, ticket.find('\n')),
+                std::pair(ticket + ".2", std::string::npos));
+      trash_release(second);
+      EXPECT_FALSE(trash_move(at(file), second));
+      EXPECT_EQ(fs::status(dir_.native(in)).permissions(),
                 fs::perms::owner_all);
-      std::string record;
-      ASSERT_TRUE(read_file_bytes(at(vol + "/" + trash + "/info/f.trashinfo"),
-                                  &record));
-      EXPECT_EQ(record.substr(0, 27), "[Trash Info]\nPath=sub/f\nDel");
-      EXPECT_TRUE(trash_move(at(vol + "/sub/f"), ticket));
-      EXPECT_EQ(
-          content(vol + "/sub/f") + content(vol + "/" + trash + "/files/f"),
-          "-F");
-      EXPECT_EQ(trash_restore(ticket, at(vol + "/sub/f")), MoveResult::kMoved);
-      EXPECT_EQ(content(vol + "/sub/f"), "F");
+      ASSERT_TRUE(
+          read_file_bytes(at(in + "/info/" + name + ".trashinfo"), &record));
+      std::string head =
+          "[Trash Info]\nPath=" + (what == "home" ? top + "/" : "") +
+          "sub/x%25y%0Az\nDeletionDate=";
+      EXPECT_TRUE(record == head + stamp(before) ||
+                  record == head + stamp(after))
+          << record;
+      EXPECT_TRUE(trash_move(at(file), ticket) &&
+                  content(in + "/files/" + name) == "F");
+      EXPECT_EQ(trash_restore(ticket, at(file)), MoveResult::kMoved);
+      EXPECT_TRUE(content(file) == "F" &&
+                  fs::is_empty(dir_.native(in + "/info")));
     }
     EXPECT_EQ(umount2(top.c_str(), MNT_DETACH), 0);
   }
