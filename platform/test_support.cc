@@ -48,4 +48,18 @@ bool ScratchDir::write(const std::string& relative,
   return out << bytes && out.flush();
 }
 
+void set_environment(const std::string& name, const char* value) {
+#ifdef _WIN32
+  // Updates the process environment block too, where the program looks;
+  // an empty value removes the variable.
+  _putenv_s(name.c_str(), value != nullptr ? value : "");
+#else
+  if (value != nullptr) {
+    setenv(name.c_str(), value, 1);
+  } else {
+    unsetenv(name.c_str());
+  }
+#endif
+}
+
 }  // namespace kavo_testing

@@ -25,6 +25,9 @@ class ScratchDir {
   std::string root_;
 };
 
+// Sets the environment variable `name` to `value`, or removes it (null).
+void set_environment(const std::string& name, const char* value);
+
 }  // namespace kavo_testing
 
 #endif  // KAVO_PLATFORM_TEST_SUPPORT_H_
