@@ -1,6 +1,5 @@
-// Races the file system can win: a run killed at any moment (and taken
-// back by /undo), and a target put in place at the last moment before a
-// Windows move.
+// Races the file system can win: a run killed at any moment, then taken
+// back, and a target put in place just before a Windows move.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -37,15 +36,13 @@ bool run(const std::string& dir, const char* from, const char* to, int delay) {
   }
   if (delay >= 0) usleep(delay * 1000), kill(pid, SIGKILL);
   int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFSIGNALED(status);
+  return waitpid(pid, &status, 0) == pid && WIFSIGNALED(status);
 }
 
-// A large tree (files and directories, with descent) renamed back and forth,
-// killed with SIGKILL at random moments: afterwards every file exists
-// exactly once, with its content, under its old or new name, in its
-// directory under the old or new name; /undo gives every file its old name
-// back, and a full run finishes the job.
+// A tree (files and directories, with descent) renamed back and forth,
+// killed with SIGKILL at random moments: every file exists once, with its
+// content, under its old or new name, in its directory under the old or new
+// name; /undo gives every file its old name back; a full run finishes.
 TEST(Crash, KillAtAnyMomentLosesNoFile) {
   if (windows_build()) GTEST_SKIP() << "signals of Linux";
   Scratch d, state;

@@ -1,10 +1,8 @@
-The trash (Linux, in a private mount as root): on a file system where no
-trash can be made (its trash place taken by a plain file) a file /o
-replaces is deleted as ever, the journal says so, and undo moves the source
-back and reports the replaced file as one it cannot bring back.
+Where no trash can be made (its place taken by a plain file; Linux, a
+private mount as root) a file /o replaces is deleted as ever, and undo moves
+the source back and reports the file as one it cannot bring back.
 
-  $ . "$TESTDIR/setup.sh"; only linux
-  $ unshare -m true 2>/dev/null || exit 80
+  $ . "$TESTDIR/setup.sh"; only linux; unshare -m true 2>/dev/null || exit 80
   $ mkdir tmpfs; export here_pattern KAVO_TEST_BINARY; export -f $(declare -F | cut -d' ' -f3)
   $ unshare -m bash -c 'mount -t tmpfs none tmpfs && cd tmpfs && touch .Trash-$(id -u) && mk a.txt b.txt c.txt &&
   >   row kavo a b a.txt /o && row kavo /undo /c; row tree'

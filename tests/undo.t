@@ -4,8 +4,7 @@ the move is made; /undo takes the newest run back, then the one before.
   $ . "$TESTDIR/setup.sh"; mkdir -p "$XDG_STATE_HOME"
   $ journals() { ls "$XDG_STATE_HOME/kavo" 2>/dev/null | sed 's/^0*//' | paste -sd' '; }
 
-Wine gives every program the prefix's own %LOCALAPPDATA%, but hands a
-changed one down from a Windows parent.
+Wine hands a changed %LOCALAPPDATA% down only from a Windows parent.
 
   $ on linux || kavo() { run cmd /c "set LOCALAPPDATA=$(winepath -w "$XDG_STATE_HOME")&& $(winepath -w "$KAVO_TEST_BINARY") $*"; }
 
