@@ -1,4 +1,4 @@
-// The Linux layer's trash, as the freedesktop.org Trash specification lays
+// The Linux layer's trash, laid out as freedesktop.org's trash standard has
 // it out, so that desktop file managers list what a run put there and can
 // put it back.
 //
