@@ -1,5 +1,5 @@
-// The Linux layer's trash, laid out as freedesktop.org's trash standard has
-// it out, so that desktop file managers list what a run put there and can
+// The Linux layer's trash, laid out as freedesktop.org's trash standard
+// has it, so that desktop file managers list what a run put there and can
 // put it back.
 //
 // A file on the file system of the home trash ($XDG_DATA_HOME/Trash, by
