@@ -9,6 +9,7 @@
 
 #include "output/channels.h"
 #include "platform/platform.h"
+#include "text/sjis.h"
 
 namespace kavo {
 namespace {
@@ -59,7 +60,7 @@ bool parse_journal_name(const std::string& name, uint64_t* number,
   if (name.size() <= kNumberDigits || name[kNumberDigits] != '.') return false;
   *number = 0;
   for (size_t i = 0; i < kNumberDigits; ++i) {
-    if (name[i] < '0' || name[i] > '9') return false;
+    if (!is_digit(name[i])) return false;
     *number = *number * 10 + (name[i] - '0');
   }
   *suffix = name.substr(kNumberDigits);
