@@ -10,11 +10,13 @@
 #include "driver/usage.h"
 #include "filters/filters.h"
 #include "names/calendar.h"
+#include "names/pattern.h"
 #include "output/channels.h"
 #include "output/log_file.h"
 #include "output/pager.h"
 #include "platform/platform.h"
 #include "targets/journal.h"
+#include "targets/options.h"
 #include "targets/paths.h"
 #include "targets/run_context.h"
 #include "targets/walk.h"
@@ -337,6 +339,7 @@ void prepare_run(const Arguments& args, RunState* state) {
   // on Linux hold the bytes Windows forbids as escapes.
   run.old_string =
       name_pattern_text(args.all[1].text, NamePatternKind::kEscapedName);
+  run.old_pattern = prepare_pattern(run.old_string, name_change(o).match);
   run.new_string = args.all[2].text;
   if (o.date_format != kDateOff) run.new_string_template = args.all[2].text;
 }

@@ -30,8 +30,15 @@ struct NameChange {
 // Computes into `*new_path` the entry path `path` with only the chosen name
 // part changed (old string replaced, or new string inserted, appended or
 // made the extension). Returns false when nothing is replaced; `*new_path`
-// is then not to be used. The same name again still answers true.
+// is then not to be used (nor may it be `path` itself). The same name
+// again still answers true.
 bool compute_new_path(const std::string& path, const std::string& old_string,
+                      const std::string& new_string, const NameChange& change,
+                      std::string* new_path);
+
+// The same with the old string prepared once (prepare_pattern with
+// change.match), as a run does for its many names.
+bool compute_new_path(const std::string& path, const NamePattern& old,
                       const std::string& new_string, const NameChange& change,
                       std::string* new_path);
 

@@ -16,10 +16,15 @@ bool fits(size_t before, size_t after) {
   return after < kNamePartLimit || after <= before;
 }
 
+// A part this short fits whatever its characters, so that the usual name
+// is never measured.
+bool surely_fits(size_t size) {
+  return size < kNamePartLimit / kStoredBytesPerByte;
+}
+
 }  // namespace
 
-bool find_match(std::string_view subject, std::string_view pattern,
-                MatchFlags flags, Match* match) {
+NamePattern prepare_pattern(std::string_view pattern, MatchFlags flags) {
   // A match anchored at the tail alone is the first one found reading
   // backward from the end.
   WildcardRules rules;
@@ -28,14 +33,34 @@ bool find_match(std::string_view subject, std::string_view pattern,
   rules.backward = flags.tail && !flags.head;
   rules.anchored = flags.head || rules.backward;
   rules.whole = flags.head && flags.tail;
-  return find_wildcard(subject, pattern, rules, match);
+  return NamePattern{std::string(pattern), prepare_wildcard(pattern, rules)};
+}
+
+bool find_match(std::string_view subject, const NamePattern& pattern,
+                Match* match) {
+  return find_wildcard(subject, pattern.wildcard, match);
+}
+
+bool find_match(std::string_view subject, std::string_view pattern,
+                MatchFlags flags, Match* match) {
+  return find_match(subject, prepare_pattern(pattern, flags), match);
 }
 
 bool replace_first_match(std::string* name_part, std::string_view old_string,
                          std::string_view new_string, MatchFlags flags) {
+  return replace_first_match(name_part, prepare_pattern(old_string, flags),
+                             new_string);
+}
+
+bool replace_first_match(std::string* name_part, const NamePattern& old,
+                         std::string_view new_string) {
   Match match;
-  if (!find_match(*name_part, old_string, flags, &match)) return false;
+  if (!find_match(*name_part, old, &match)) return false;
   size_t matched = match.end - match.start;
+  if (surely_fits(name_part->size() - matched + new_string.size())) {
+    name_part->replace(match.start, matched, new_string);
+    return true;
+  }
   // Measured in place, and put back when it does not fit.
   size_t before = stored_name_length(*name_part);
   std::string removed = name_part->substr(match.start, matched);
@@ -48,6 +73,10 @@ bool replace_first_match(std::string* name_part, std::string_view old_string,
 }
 
 bool insert_at_start(std::string* name_part, std::string_view new_string) {
+  if (surely_fits(name_part->size() + new_string.size())) {
+    name_part->insert(0, new_string);
+    return true;
+  }
   size_t before = stored_name_length(*name_part);
   name_part->insert(0, new_string);
   if (!fits(before, stored_name_length(*name_part))) {
@@ -58,6 +87,10 @@ bool insert_at_start(std::string* name_part, std::string_view new_string) {
 }
 
 bool append_at_end(std::string* name_part, std::string_view new_string) {
+  if (surely_fits(name_part->size() + new_string.size())) {
+    name_part->append(new_string);
+    return true;
+  }
   size_t before = stored_name_length(*name_part);
   name_part->append(new_string);
   if (!fits(before, stored_name_length(*name_part))) {
@@ -71,11 +104,22 @@ bool entry_matches_pattern(const FindRecord& entry,
                            const std::optional<std::string>& pattern,
                            bool use_short_name, bool fold) {
   if (!pattern) return true;
+  NamePattern prepared = prepare_file_pattern(*pattern, fold);
+  return entry_matches_pattern(entry, &prepared, use_short_name);
+}
+
+NamePattern prepare_file_pattern(std::string_view pattern, bool fold) {
+  return prepare_pattern(pattern, MatchFlags{fold, true, true});
+}
+
+bool entry_matches_pattern(const FindRecord& entry, const NamePattern* pattern,
+                           bool use_short_name) {
+  if (pattern == nullptr) return true;
   const std::string& subject = use_short_name && !entry.short_name.empty()
                                    ? entry.short_name
                                    : entry.name;
   Match match;
-  return find_match(subject, *pattern, MatchFlags{fold, true, true}, &match);
+  return find_match(subject, *pattern, &match);
 }
 
 }  // namespace kavo

@@ -31,11 +31,25 @@ struct MatchFlags {
 bool find_match(std::string_view subject, std::string_view pattern,
                 MatchFlags flags, Match* match);
 
+// A pattern parsed once with its flags, for the many names of a run.
+struct NamePattern {
+  std::string text;
+  WildcardPattern wildcard;
+};
+
+NamePattern prepare_pattern(std::string_view pattern, MatchFlags flags);
+
+// find_match with a prepared pattern.
+bool find_match(std::string_view subject, const NamePattern& pattern,
+                Match* match);
+
 // Replaces the first match of `old_string` in `*name_part` by
 // `new_string`. Returns false (and leaves the name part unchanged) when
 // there is no match or the result would be kNamePartLimit bytes or longer.
 bool replace_first_match(std::string* name_part, std::string_view old_string,
                          std::string_view new_string, MatchFlags flags);
+bool replace_first_match(std::string* name_part, const NamePattern& old,
+                         std::string_view new_string);
 
 // Puts `new_string` in front of `*name_part`; false (unchanged) when the
 // result would reach kNamePartLimit bytes.
@@ -51,6 +65,13 @@ bool append_at_end(std::string* name_part, std::string_view new_string);
 bool entry_matches_pattern(const FindRecord& entry,
                            const std::optional<std::string>& pattern,
                            bool use_short_name, bool fold);
+
+// The file pattern prepared for entry_matches_pattern: both anchors.
+NamePattern prepare_file_pattern(std::string_view pattern, bool fold);
+
+// entry_matches_pattern with a prepared pattern (null matches everything).
+bool entry_matches_pattern(const FindRecord& entry, const NamePattern* pattern,
+                           bool use_short_name);
 
 }  // namespace kavo
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "text/sjis.h"
 
@@ -16,33 +16,54 @@ namespace {
 template <typename T, size_t N>
 class ScratchArray {
  public:
-  explicit ScratchArray(size_t size) : data_(local_) {
-    if (size > N) {
-      heap_.resize(size);
-      data_ = heap_.data();
-    }
-  }
+  explicit ScratchArray(size_t size) : data_(local_) { resize(size); }
   ScratchArray(const ScratchArray&) = delete;
   ScratchArray& operator=(const ScratchArray&) = delete;
 
+  // Room for `size` elements; what the array held is not kept.
+  void resize(size_t size) {
+    if (size <= N) return;
+    heap_.reset(new T[size]);
+    data_ = heap_.get();
+  }
   T* data() { return data_; }
   T& operator[](size_t i) { return data_[i]; }
 
  private:
   T local_[N];
-  std::vector<T> heap_;
+  std::unique_ptr<T[]> heap_;
   T* data_;
 };
 
+constexpr size_t kScratchText = 2048;
+
+// The classes of every byte of an ASCII text: all single-byte characters.
+constexpr unsigned char kSingleByteClasses[kScratchText] = {};
+
+// The byte classes of `s`: a shared table of zeros when `s` is ASCII (the
+// usual name), else computed into `*scratch`.
+template <size_t N>
+const unsigned char* byte_classes(std::string_view s,
+                                  ScratchArray<unsigned char, N>* scratch) {
+  if (s.size() <= kScratchText && is_ascii(s)) return kSingleByteClasses;
+  scratch->resize(s.size());
+  sjis_byte_classes(s, scratch->data());
+  return scratch->data();
+}
+
 enum ElementKind : unsigned char { kLiteral, kAnyByte, kStar };
 
-// Plain data, so that the scratch array of elements costs nothing to set up.
-struct Element {
-  ElementKind kind;
-  unsigned char byte;
-  unsigned char byte_class;  // the literal's class in the pattern (0, 1, 2)
-  int slot;  // the star run before it, when it directly follows one; else -1
-};
+using Element = WildcardElement;
+
+// The byte a literal also matches: the other case of a single-byte letter
+// when case is folded (trail bytes never are).
+unsigned char other_case(unsigned char byte, unsigned char byte_class,
+                         bool fold) {
+  if (!fold || byte_class != 0) return byte;
+  if (byte >= 'a' && byte <= 'z') return byte - 'a' + 'A';
+  if (byte >= 'A' && byte <= 'Z') return byte - 'A' + 'a';
+  return byte;
+}
 
 bool escapable(char c) { return c == '*' || c == '?' || c == '\\'; }
 
@@ -53,7 +74,7 @@ size_t parse_pattern(std::string_view pattern, const unsigned char* classes,
   size_t count = 0;
   for (size_t i = 0; i < pattern.size(); ++i) {
     char c = pattern[i];
-    Element element{kLiteral, 0, 0, -1};
+    Element element{kLiteral, 0, 0, 0, -1};
     if (rules.last_byte_literal && i + 1 == pattern.size()) {
       element.byte = c;
       element.byte_class = classes[i];
@@ -69,6 +90,7 @@ size_t parse_pattern(std::string_view pattern, const unsigned char* classes,
       element.byte = c;
       element.byte_class = classes[i];
     }
+    element.other = other_case(element.byte, element.byte_class, rules.fold);
     elements[count++] = element;
   }
   return count;
@@ -112,10 +134,8 @@ struct Walker {
   // an escaped name byte), and trail bytes are never folded.
   bool equal(size_t r, const Element& element) const {
     unsigned char c = text[r];
-    if (classes[r] != element.byte_class) return false;
-    if (c == element.byte) return true;
-    return rules.fold && element.byte_class == 0 &&
-           fold_ascii(c) == fold_ascii(element.byte);
+    return (c == element.byte || c == element.other) &&
+           classes[r] == element.byte_class;
   }
 
   // True when a match ending at reading position `end` would cut a
@@ -243,38 +263,54 @@ struct Walker {
 
 }  // namespace
 
-bool find_wildcard(std::string_view text, std::string_view pattern,
-                   const WildcardRules& rules, Match* match) {
-  if (pattern.empty()) return false;
-  size_t n = text.size();
-
-  ScratchArray<unsigned char, 512> pattern_classes(pattern.size());
-  sjis_byte_classes(pattern, pattern_classes.data());
-  ScratchArray<Element, 256> elements(pattern.size());
-  size_t count =
-      parse_pattern(pattern, pattern_classes.data(), rules, elements.data());
-
-  ScratchArray<unsigned char, 2048> bytes(n);
-  ScratchArray<unsigned char, 2048> classes(n);
-  std::copy(text.begin(), text.end(), bytes.data());
-  sjis_byte_classes(text, classes.data());
+WildcardPattern prepare_wildcard(std::string_view pattern,
+                                 const WildcardRules& rules) {
+  WildcardPattern prepared;
+  prepared.rules = rules;
+  ScratchArray<unsigned char, 512> classes(0);
+  prepared.elements.resize(pattern.size());
+  size_t count = parse_pattern(pattern, byte_classes(pattern, &classes), rules,
+                               prepared.elements.data());
+  prepared.elements.resize(count);
   if (rules.backward) {
     // The backward walk is the forward walk over both strings reversed.
-    std::reverse(bytes.data(), bytes.data() + n);
-    std::reverse(classes.data(), classes.data() + n);
-    std::reverse(elements.data(), elements.data() + count);
+    std::reverse(prepared.elements.begin(), prepared.elements.end());
   }
-  size_t runs = number_star_runs(elements.data(), count);
-  ScratchArray<size_t, 32> failed_from(runs);
-  std::fill(failed_from.data(), failed_from.data() + runs, n);
+  prepared.star_runs = number_star_runs(prepared.elements.data(), count);
+  return prepared;
+}
 
-  Walker walker{bytes.data(), classes.data(),    n, elements.data(), count,
-                rules,        failed_from.data()};
+bool find_wildcard(std::string_view text, const WildcardPattern& pattern,
+                   Match* match) {
+  if (pattern.elements.empty()) return false;
+  const WildcardRules& rules = pattern.rules;
+  const size_t n = text.size();
+  ScratchArray<unsigned char, kScratchText> scratch(0);
+  const unsigned char* classes = byte_classes(text, &scratch);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  ScratchArray<unsigned char, kScratchText> reversed(rules.backward ? 2 * n
+                                                                    : 0);
+  if (rules.backward) {
+    std::reverse_copy(text.begin(), text.end(), reversed.data());
+    std::reverse_copy(classes, classes + n, reversed.data() + n);
+    bytes = reversed.data();
+    classes = reversed.data() + n;
+  }
+  ScratchArray<size_t, 32> failed_from(pattern.star_runs);
+  std::fill(failed_from.data(), failed_from.data() + pattern.star_runs, n);
+
+  Walker walker{bytes, classes, n, pattern.elements.data(),
+                pattern.elements.size(), rules, failed_from.data()};
   Match found;
   if (!walker.run(&found)) return false;
   if (rules.backward) found = Match{n - found.end, n - found.start};
   *match = found;
   return true;
+}
+
+bool find_wildcard(std::string_view text, std::string_view pattern,
+                   const WildcardRules& rules, Match* match) {
+  return find_wildcard(text, prepare_wildcard(pattern, rules), match);
 }
 
 }  // namespace kavo

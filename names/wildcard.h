@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 namespace kavo {
 
@@ -50,6 +51,31 @@ struct WildcardRules {
 // between a lead byte and its trail byte.
 bool find_wildcard(std::string_view text, std::string_view pattern,
                    const WildcardRules& rules, Match* match);
+
+// One element of a parsed pattern: a literal byte, `?` or a run of `*`.
+struct WildcardElement {
+  unsigned char kind;  // see wildcard.cc
+  unsigned char byte;
+  // The other case of a single-byte letter when case is folded; else `byte`.
+  unsigned char other;
+  unsigned char byte_class;  // the literal's class in the pattern (0, 1, 2)
+  int slot;  // the star run before it, when it directly follows one; else -1
+};
+
+// A pattern parsed once with its rules, for matching many texts.
+struct WildcardPattern {
+  std::vector<WildcardElement> elements;  // in reading order
+  size_t star_runs = 0;
+  WildcardRules rules;
+};
+
+// Parses `pattern` for `rules` (the rules' `stops` must outlive it).
+WildcardPattern prepare_wildcard(std::string_view pattern,
+                                 const WildcardRules& rules);
+
+// find_wildcard with a pattern parsed by prepare_wildcard.
+bool find_wildcard(std::string_view text, const WildcardPattern& pattern,
+                   Match* match);
 
 }  // namespace kavo
 

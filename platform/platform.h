@@ -190,8 +190,11 @@ enum class NamePatternKind {
 std::string name_pattern_text(const std::string& text, NamePatternKind kind);
 
 // The length in bytes of the name `name` as the file system stores it: its
-// external bytes on Linux, the ANSI name on Windows.
+// external bytes on Linux, the ANSI name on Windows. Never more than
+// kStoredBytesPerByte times name.size(): no character's stored form is
+// longer than four bytes, and every character takes at least one byte.
 size_t stored_name_length(std::string_view name);
+constexpr size_t kStoredBytesPerByte = 4;
 
 // ---- Run journals --------------------------------------------------------
 

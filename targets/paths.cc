@@ -97,6 +97,11 @@ void resolve_target_argument(const std::string& argument, RunContext* run) {
   run->dir_length = run->path.size();
   run->pattern_is_short_name =
       run->name_pattern && looks_like_short_name(*run->name_pattern);
+  run->file_pattern.reset();
+  if (run->name_pattern) {
+    run->file_pattern = prepare_file_pattern(*run->name_pattern,
+                                             run->options->name_case_fold);
+  }
 }
 
 bool check_common_directory(const std::string& argument, std::string* common) {

@@ -51,7 +51,7 @@ bool moved_into_place(const RunContext& run) {
 
 RenameOutcome report_moved(RunContext* run) {
   note_moved_into_place(run);
-  run->new_path = strip_directory(run->new_path);
+  strip_directory(&run->new_path);
   if (run->options->show_renamed) {
     print_message("%s→%s\n", run->path.c_str(), run->new_path.c_str());
   }
@@ -67,7 +67,7 @@ RenameOutcome report_moved(RunContext* run) {
 // Otherwise date mode tries the next duplicate number instead of
 // reporting the refusal.
 RenameOutcome report_refused(RunContext* run) {
-  run->new_path = strip_directory(run->new_path);
+  strip_directory(&run->new_path);
   if (get_attributes(run->path) == kAttrMissing) {
     if (!entry_listed(run->path)) return kNoOutcome;
   } else if (in_date_mode(*run)) {
@@ -79,14 +79,14 @@ RenameOutcome report_refused(RunContext* run) {
 // The log file the run is writing is never moved: no other new name would
 // help, so this fails at once in date mode too.
 RenameOutcome report_log_refused(RunContext* run) {
-  run->new_path = strip_directory(run->new_path);
+  strip_directory(&run->new_path);
   return count_failure("改名不能", run);
 }
 
 // A name too long for the file system only grows with a duplicate number,
 // so it too fails at once in date mode.
 RenameOutcome report_too_long(RunContext* run) {
-  run->new_path = strip_directory(run->new_path);
+  strip_directory(&run->new_path);
   return count_failure("改名不能", run);
 }
 
@@ -118,7 +118,7 @@ RenameOutcome overwrite_target(RunContext* run, bool* taken) {
   const RunOptions& options = *run->options;
   if (!options.test_mode) {
     if (moved_into_place(*run)) {
-      run->new_path = strip_directory(run->new_path);
+      strip_directory(&run->new_path);
       if (in_date_mode(*run)) {
         *taken = true;
         return kNotFound;
@@ -133,12 +133,12 @@ RenameOutcome overwrite_target(RunContext* run, bool* taken) {
       replaced = journaled_replace(run->path, run->new_path, run->journal);
     }
     if (!replaced) {
-      run->new_path = strip_directory(run->new_path);
+      strip_directory(&run->new_path);
       return count_failure("上書改名不能", run);
     }
     note_moved_into_place(run);
   }
-  run->new_path = strip_directory(run->new_path);
+  strip_directory(&run->new_path);
   if (options.show_renamed) {
     print_message("%s=>%s\n", run->path.c_str(), run->new_path.c_str());
   }
@@ -163,7 +163,7 @@ bool handle_existing_target(RunContext* run, bool* taken,
     *outcome = overwrite_target(run, taken);
     return true;
   }
-  run->new_path = strip_directory(run->new_path);
+  strip_directory(&run->new_path);
   if (in_date_mode(*run)) {
     *taken = true;
     *outcome = kNotFound;
@@ -219,7 +219,7 @@ RenameOutcome perform(RunContext* run, bool* taken) {
 // receives the new path before it is cut down to the name.
 RenameOutcome attempt(RunContext* run, bool* taken,
                       std::string* full_new_path) {
-  if (!compute_new_path(run->path, run->old_string, run->new_string,
+  if (!compute_new_path(run->path, run->old_pattern, run->new_string,
                         name_change(*run->options), &run->new_path)) {
     if (run->options->show_unchanged) print_message("%s\n", run->path.c_str());
     return kNotRenamed;
@@ -244,7 +244,7 @@ void set_date_string(const CalendarTime& local, int64_t k, RunContext* run) {
 bool date_attempt_path(const CalendarTime& local, int64_t k, RunContext* run,
                        std::string* path) {
   set_date_string(local, k, run);
-  return compute_new_path(run->path, run->old_string, run->new_string,
+  return compute_new_path(run->path, run->old_pattern, run->new_string,
                           name_change(*run->options), path);
 }
 

@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 
+#include "names/pattern.h"
 #include "platform/platform.h"
 
 namespace kavo {
@@ -59,9 +60,11 @@ struct RunContext {
   // only until the move has been tried.
   std::string new_path;
   std::string old_string;
+  NamePattern old_pattern;  // old_string prepared for the run's name change
   std::string new_string;
   std::string new_string_template;  // date mode: argument 2 with its '/'
   std::optional<std::string> name_pattern;  // none: every name
+  std::optional<NamePattern> file_pattern;  // name_pattern, prepared
   bool pattern_is_short_name = false;
   size_t dir_length = 0;
   std::string common_directory;  // for check_common_directory

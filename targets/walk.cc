@@ -23,9 +23,9 @@ bool has_directory_bit(const FindRecord& record) {
 }
 
 bool matches_pattern(const FindRecord& record, const RunContext& run) {
-  return entry_matches_pattern(record, run.name_pattern,
-                               run.pattern_is_short_name,
-                               run.options->name_case_fold);
+  return entry_matches_pattern(
+      record, run.file_pattern ? &*run.file_pattern : nullptr,
+      run.pattern_is_short_name);
 }
 
 // Puts `name` in place of what follows `offset` in run->path, refusing a

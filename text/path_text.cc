@@ -80,9 +80,15 @@ bool is_path_under(std::string_view path, std::string_view stored) {
   return i == path.size() || path[i] == '\\';
 }
 
+void strip_directory(std::string* path) {
+  size_t last = sjis_find_last_char(*path, '\\');
+  if (last != kNoPosition) path->erase(0, last + 1);
+}
+
 std::string strip_directory(const std::string& path) {
-  size_t last = sjis_find_last_char(path, '\\');
-  return last == kNoPosition ? path : path.substr(last + 1);
+  std::string name = path;
+  strip_directory(&name);
+  return name;
 }
 
 std::string directory_part(const std::string& path) {

@@ -52,6 +52,9 @@ bool is_path_under(std::string_view path, std::string_view stored);
 // The text after the last '\' of `path` (all of it without one).
 std::string strip_directory(const std::string& path);
 
+// Cuts `*path` down to what strip_directory gives, in place.
+void strip_directory(std::string* path);
+
 // `path` cut right after its last '\' (or after "X:"); empty when neither.
 std::string directory_part(const std::string& path);
 

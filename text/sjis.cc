@@ -1,5 +1,8 @@
 #include "text/sjis.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace kavo {
 
 namespace {
@@ -10,12 +13,18 @@ bool ends_in_lone_lead_byte(std::string_view s, size_t pos) {
 
 }  // namespace
 
-bool sjis_lead_byte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-bool sjis_trail_byte(unsigned char c) {
-  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+bool is_ascii(std::string_view s) {
+  constexpr uint64_t kHighBits = 0x8080808080808080u;
+  const char* p = s.data();
+  size_t n = s.size();
+  uint64_t seen = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t word;
+    memcpy(&word, p, 8);
+    seen |= word;
+  }
+  for (; n > 0; ++p, --n) seen |= static_cast<unsigned char>(*p);
+  return (seen & kHighBits) == 0;
 }
 
 size_t sjis_char_length(std::string_view s, size_t pos) {
@@ -45,14 +54,23 @@ int sjis_byte_class(std::string_view s, size_t index) {
 }
 
 void sjis_byte_classes(std::string_view s, unsigned char* classes) {
-  int state = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    state = next_byte_class(state, s[i]);
-    classes[i] = static_cast<unsigned char>(state);
+  // next_byte_class unrolled: a lead byte takes the trail byte after it;
+  // any other byte (a lone lead byte's successor included, which is never
+  // a lead byte) is a character of its own.
+  const size_t n = s.size();
+  if (is_ascii(s)) {
+    memset(classes, 0, n);
+    return;
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (!sjis_lead_byte(s[i])) {
+      classes[i] = 0;
+      continue;
+    }
+    classes[i] = 1;
+    if (i + 1 < n && sjis_trail_byte(s[i + 1])) classes[++i] = 2;
   }
 }
-
-char fold_ascii(char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
 
 bool names_equal_ignoring_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -72,8 +90,6 @@ bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
          c == '\r';
 }
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool starts_with(std::string_view s, std::string_view prefix) {
   if (prefix.empty()) return s.empty();
@@ -120,10 +136,26 @@ size_t sjis_find_string(std::string_view s, std::string_view needle,
 }
 
 size_t sjis_find_last_char(std::string_view s, char c) {
+  // The hot search of every path: stepped byte by byte, a lead byte taking
+  // its trail byte along, as sjis_next_char would.
+  if (is_ascii(s)) {
+    for (size_t pos = s.size(); pos-- > 0;) {
+      if (s[pos] == c) return pos;
+    }
+    return kNoPosition;
+  }
+  const size_t n = s.size();
   size_t last = kNoPosition;
-  for (size_t pos = 0; pos < s.size(); pos = sjis_next_char(s, pos)) {
-    if (s[pos] == c) last = pos;
-    if (ends_in_lone_lead_byte(s, pos)) return kNoPosition;
+  for (size_t pos = 0; pos < n;) {
+    unsigned char b = s[pos];
+    if (b == static_cast<unsigned char>(c)) last = pos;
+    if (!sjis_lead_byte(b)) {
+      ++pos;
+    } else if (pos + 1 == n) {
+      return kNoPosition;
+    } else {
+      pos += sjis_trail_byte(s[pos + 1]) ? 2 : 1;
+    }
   }
   return last;
 }

@@ -19,11 +19,20 @@ namespace kavo {
 // Returned by the searches when nothing is found.
 constexpr size_t kNoPosition = std::string_view::npos;
 
-// True for 0x81-0x9F and 0xE0-0xFC.
-bool sjis_lead_byte(unsigned char c);
+// True for 0x81-0x9F and 0xE0-0xFC. (Inline, as the byte tests below:
+// every scanner asks them once per byte.)
+inline bool sjis_lead_byte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // True for 0x40-0x7E and 0x80-0xFC.
-bool sjis_trail_byte(unsigned char c);
+inline bool sjis_trail_byte(unsigned char c) {
+  return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+}
+
+// True when no byte of `s` is 0x80 or above: every byte is a character of
+// its own, and byte-wise searches find characters. Eight bytes at a time.
+bool is_ascii(std::string_view s);
 
 // Bytes in the character that starts at `pos` (pos < s.size()): 2 for a
 // lead byte followed by a trail byte, else 1.
@@ -44,7 +53,9 @@ int sjis_byte_class(std::string_view s, size_t index);
 void sjis_byte_classes(std::string_view s, unsigned char* classes);
 
 // 'a'-'z' to 'A'-'Z'; every other byte unchanged.
-char fold_ascii(char c);
+inline char fold_ascii(char c) {
+  return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+}
 
 // True when `a` and `b` are the same text, letters of single-byte
 // characters compared without regard to case (a trail byte is never
@@ -57,7 +68,7 @@ bool names_equal_ignoring_case(std::string_view a, std::string_view b);
 bool is_space(char c);
 
 // True for '0'-'9'.
-bool is_digit(char c);
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Exact prefix test; an empty prefix matches only an empty string.
 bool starts_with(std::string_view s, std::string_view prefix);
