@@ -5,8 +5,9 @@ by its peers, on fixtures it generates under $TMPDIR (or /tmp).
 Every run works on a fresh copy of its fixture; the peers take turns within
 each round. After every run the tree is checked: no file lost, no name that
 still holds ABC. Prints a Markdown table: median and minimum seconds, the
-ratio to the floor, system calls per entry (strace on 10,000 files) and the
-peak resident memory.
+ratio to the floor, system calls per entry (strace on 10,000 files),
+user-space instructions per entry (valgrind's callgrind on the same 10,000
+files, start-up included) and the peak resident memory.
 
 Usage: bench/run_bench.py [--runs N] [--with-1m]
 """
@@ -28,7 +29,8 @@ def sh(*args, **kw):
 
 
 def ensure_tools():
-    wanted = {"strace": "strace", "rename.ul": "util-linux",
+    wanted = {"strace": "strace", "valgrind": "valgrind",
+              "rename.ul": "util-linux",
               "file-rename": "rename", "cc": "gcc"}
     missing = [pkg for tool, pkg in wanted.items() if not shutil.which(tool)]
     if missing:
@@ -124,6 +126,25 @@ def syscalls_per_entry(tools, fixture, expected, env, command, work):
     return int(total.split()[3]) / expected
 
 
+def instructions_per_entry(fixture, expected, env, command, work):
+    """User-space instructions per entry (callgrind), start-up included;
+    None for a peer that runs through a shell pipeline."""
+    if command[0] == "sh":
+        return None
+    run_dir = os.path.join(work, "run")
+    shutil.rmtree(run_dir, ignore_errors=True)
+    sh("cp", "-a", fixture, run_dir)
+    out = os.path.join(work, "callgrind.out")
+    subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" +
+                    out] + command, cwd=run_dir, env=environment(env),
+                   check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    check(run_dir, expected)
+    with open(out) as f:
+        total = [line for line in f if line.startswith(("summary:", "totals:"))]
+    return int(total[0].split()[1]) / expected
+
+
 def measure(tools, name, fixture, expected, tree, runs, work):
     times = {p[0]: [] for p in peers(tools, tree)}
     rss = {p[0]: [] for p in peers(tools, tree)}
@@ -136,16 +157,18 @@ def measure(tools, name, fixture, expected, tree, runs, work):
     return times, rss
 
 
-def table(title, times, rss, calls):
+def table(title, times, rss, calls, instructions):
     floor = statistics.median(times["floor"])
     print("\n### %s\n" % title)
     print("| program | median s | min s | × floor | syscalls/entry "
-          "| peak RSS MiB |")
-    print("| --- | --- | --- | --- | --- | --- |")
+          "| instructions/entry | peak RSS MiB |")
+    print("| --- | --- | --- | --- | --- | --- | --- |")
     for label, values in times.items():
         median = statistics.median(values)
-        print("| %s | %.3f | %.3f | %.2f | %.2f | %.1f |" % (
+        count = instructions[label]
+        print("| %s | %.3f | %.3f | %.2f | %.2f | %s | %.1f |" % (
             label, median, min(values), median / floor, calls[label],
+            "—" if count is None else "{:,.0f}".format(count),
             max(rss[label]) / 1024))
 
 
@@ -179,9 +202,12 @@ def main():
             calls = {label: syscalls_per_entry(
                 tools, os.path.join(fixtures, small), sizes[small], env,
                 command, work) for label, env, command in peers(tools, tree)}
+            instructions = {label: instructions_per_entry(
+                os.path.join(fixtures, small), sizes[small], env, command,
+                work) for label, env, command in peers(tools, tree)}
             times, rss = measure(tools, name, os.path.join(fixtures, name),
                                  sizes[name], tree, args.runs, work)
-            table(name, times, rss, calls)
+            table(name, times, rss, calls, instructions)
         if args.with_1m:
             scale(tools, fixtures, sizes, work)
     finally:
