@@ -1,8 +1,10 @@
 #include "targets/walk.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "targets/options.h"
@@ -47,22 +49,108 @@ bool keep_in_snapshot(const FindRecord& record, const RunContext& run) {
   return matches_pattern(record, run);
 }
 
+// The entry of a snapshot that has no record of details.
+constexpr uint32_t kNoDetails = UINT32_MAX;
+
+// One entry of a snapshot; its name lies in Snapshot::names.
+struct SnapshotEntry {
+  uint64_t name_prefix;  // see name_prefix()
+  uint32_t name_offset;
+  uint32_t name_length;
+  uint32_t attributes;
+  uint32_t details;  // index in Snapshot::details, or kNoDetails
+};
+
+// A directory's listing as the rename pass needs it. A listing that gives
+// only names and directory bits costs one small entry and the name's bytes
+// per entry; the records of a listing that gives every detail are kept
+// beside them, so the rename pass needs no look-up for those.
+struct Snapshot {
+  std::string names;
+  std::vector<SnapshotEntry> entries;
+  std::vector<FindRecord> details;  // their names left empty
+};
+
+// The first eight bytes of `name` as one big-endian number, zeros after a
+// shorter name. No name holds a zero byte, so two names whose prefixes
+// differ are ordered as their prefixes are, and the sort compares the
+// names' bytes only when they begin alike.
+uint64_t name_prefix(std::string_view name) {
+  uint64_t prefix = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    prefix <<= 8;
+    if (i < name.size()) prefix |= static_cast<unsigned char>(name[i]);
+  }
+  return prefix;
+}
+
+void add_to_snapshot(FindRecord* record, Snapshot* snapshot) {
+  // The offsets are 32 bits wide: a directory whose names take more is
+  // beyond what the snapshot can hold.
+  if (snapshot->names.size() + record->name.size() > UINT32_MAX) {
+    throw std::bad_alloc();
+  }
+  SnapshotEntry entry{name_prefix(record->name),
+                      static_cast<uint32_t>(snapshot->names.size()),
+                      static_cast<uint32_t>(record->name.size()),
+                      record->attributes, kNoDetails};
+  snapshot->names += record->name;
+  if (record->complete) {
+    entry.details = static_cast<uint32_t>(snapshot->details.size());
+    record->name.clear();
+    snapshot->details.push_back(*record);
+  }
+  snapshot->entries.push_back(entry);
+}
+
+// Fills `*record` with what the snapshot holds of `entry`, reusing its
+// storage.
+void load_entry(const Snapshot& snapshot, const SnapshotEntry& entry,
+                FindRecord* record) {
+  if (entry.details != kNoDetails) {
+    *record = snapshot.details[entry.details];
+  } else {
+    record->attributes = entry.attributes;
+    record->creation_time = record->access_time = record->write_time = 0;
+    record->size = 0;
+    record->short_name.clear();
+    record->complete = false;
+  }
+  record->name.assign(snapshot.names, entry.name_offset, entry.name_length);
+}
+
 // Lists the directory run->path completely before anything in it is
 // renamed, so that a renamed entry never shows up a second time.
-bool take_snapshot(const RunContext& run, std::vector<FindRecord>* snapshot) {
+bool take_snapshot(const RunContext& run, Snapshot* snapshot) {
   DirectorySearchHandle search(directory_search_open(run.path));
   if (search == nullptr) return false;
   try {
     FindRecord record;
     while (directory_search_next(search.get(), &record)) {
-      if (keep_in_snapshot(record, run)) snapshot->push_back(std::move(record));
+      if (keep_in_snapshot(record, run)) add_to_snapshot(&record, snapshot);
     }
   } catch (const std::bad_alloc&) {
-    abort_run(snapshot->empty() ? "メモリー不足"
-                                : "メモリー不足で改名できません。");
+    abort_run(snapshot->entries.empty() ? "メモリー不足"
+                                        : "メモリー不足で改名できません。");
   }
   return true;
 }
+
+// Sort order of a snapshot: directories first, then names by unsigned
+// bytes.
+struct SnapshotOrder {
+  const char* names;
+  bool operator()(const SnapshotEntry& a, const SnapshotEntry& b) const {
+    bool a_directory = (a.attributes & kAttrDirectory) != 0;
+    if (a_directory != ((b.attributes & kAttrDirectory) != 0)) {
+      return a_directory;
+    }
+    if (a.name_prefix != b.name_prefix) return a.name_prefix < b.name_prefix;
+    // std::string_view compares its bytes as unsigned values.
+    return std::string_view(names + a.name_offset, a.name_length) <
+           std::string_view(names + b.name_offset, b.name_length);
+  }
+};
 
 // Notes an entry that a filter excluded.
 void report_excluded(const char* label, const RunContext& run,
@@ -164,16 +252,19 @@ void process_entry(size_t offset, FindRecord* record, DateSuffixCache* cache,
 
 RenameOutcome walk_directory(size_t offset, RunContext* run) {
   run->path.resize(offset);
-  std::vector<FindRecord> snapshot;
+  Snapshot snapshot;
   if (!take_snapshot(*run, &snapshot)) return kNotFound;
   if (run->options->sort_names) {
-    std::sort(snapshot.begin(), snapshot.end(), compare_entries);
+    std::sort(snapshot.entries.begin(), snapshot.entries.end(),
+              SnapshotOrder{snapshot.names.data()});
   }
   DateSuffixCache cache;
   RenameOutcome outcome = kNotFound;
-  for (FindRecord& record : snapshot) {
+  FindRecord record;
+  for (const SnapshotEntry& entry : snapshot.entries) {
     // A stop signal ends the run between two entries, like a failure.
     if (stop_requested()) throw RunStopped{};
+    load_entry(snapshot, entry, &record);
     process_entry(offset, &record, &cache, run, &outcome);
   }
   return outcome;
@@ -201,13 +292,6 @@ RenameOutcome rename_single_target(size_t offset, RunContext* run) {
   size_t start = marker ? name_start(run->path) : offset;
   set_entry_name(start, record.name, run);
   return rename_entry(record, run);
-}
-
-bool compare_entries(const FindRecord& a, const FindRecord& b) {
-  bool a_directory = has_directory_bit(a);
-  if (a_directory != has_directory_bit(b)) return a_directory;
-  // std::string compares its bytes as unsigned values.
-  return a.name < b.name;
 }
 
 }  // namespace kavo
