@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "targets/options.h"
 #include "filters/filters.h"
 #include "names/date_name.h"
 #include "names/pattern.h"
 #include "output/channels.h"
 #include "platform/platform.h"
+#include "targets/options.h"
 #include "targets/rename.h"
 #include "text/path_text.h"
 
@@ -43,7 +43,8 @@ void set_entry_name(size_t offset, const std::string& name, RunContext* run) {
 // Whether the listing keeps `record` for the rename pass: every directory
 // (it may be renamed or entered), and the files the pattern selects.
 bool keep_in_snapshot(const FindRecord& record, const RunContext& run) {
-  if (record.name == "." || record.name == "..") return false;
+  const std::string& name = record.name;
+  if (name[0] == '.' && (name.size() == 1 || name == "..")) return false;
   if (has_directory_bit(record)) return true;
   if (run.options->select_dirs && !run.options->select_files) return false;
   return matches_pattern(record, run);
@@ -76,11 +77,10 @@ struct Snapshot {
 // differ are ordered as their prefixes are, and the sort compares the
 // names' bytes only when they begin alike.
 uint64_t name_prefix(std::string_view name) {
+  unsigned char bytes[8] = {};
+  name.copy(reinterpret_cast<char*>(bytes), sizeof bytes);
   uint64_t prefix = 0;
-  for (size_t i = 0; i < 8; ++i) {
-    prefix <<= 8;
-    if (i < name.size()) prefix |= static_cast<unsigned char>(name[i]);
-  }
+  for (unsigned char byte : bytes) prefix = prefix << 8 | byte;
   return prefix;
 }
 
@@ -152,6 +152,15 @@ struct SnapshotOrder {
   }
 };
 
+// The rename pass over one directory's snapshot.
+struct DirectoryPass {
+  size_t offset = 0;  // where the entries' names begin in run->path
+  // Whether a file needs more than the listing gave (needs_entry_details).
+  bool files_need_details = false;
+  DateSuffixCache cache;
+  RenameOutcome outcome = kNotFound;
+};
+
 // Notes an entry that a filter excluded.
 void report_excluded(const char* label, const RunContext& run,
                      RenameOutcome* outcome) {
@@ -180,21 +189,21 @@ bool is_excluded(const FindRecord& record, const RunContext& run) {
 // Renames a candidate that no filter excludes; false when one does or the
 // entry has vanished. A directory renamed under /d is known by its new name
 // from here on.
-bool rename_candidate(size_t offset, const FindRecord& record,
-                      DateSuffixCache* cache, RunContext* run,
-                      RenameOutcome* outcome) {
+bool rename_candidate(const FindRecord& record, DirectoryPass* pass,
+                      RunContext* run) {
   const bool is_directory = has_directory_bit(record);
   if (is_excluded(record, *run)) {
-    report_excluded(is_directory ? "DIR対象外" : "対象外", *run, outcome);
+    report_excluded(is_directory ? "DIR対象外" : "対象外", *run,
+                    &pass->outcome);
     return false;
   }
-  RenameOutcome entry = rename_entry(record, run, cache);
+  RenameOutcome entry = rename_entry(record, run, &pass->cache);
   if (entry == kNoOutcome) return false;
-  *outcome = merge_outcome(*outcome, entry);
+  pass->outcome = merge_outcome(pass->outcome, entry);
   const RunOptions& options = *run->options;
   if (is_directory && entry == kRenamed && options.recurse_subdirs &&
       !options.test_mode) {
-    set_entry_name(offset, run->new_path, run);
+    set_entry_name(pass->offset, run->new_path, run);
   }
   return true;
 }
@@ -223,28 +232,31 @@ void descend(const FindRecord& record, bool checked, RunContext* run,
 // file, which is never entered. A file gets it only for date naming or a
 // filter on attributes, size or times; otherwise a file gone by now is
 // noticed when its move fails, and the look-up is saved.
-bool needs_entry_details(const FindRecord& record, const RunContext& run) {
+bool needs_entry_details(const FindRecord& record, const DirectoryPass& pass) {
   if (record.complete) return false;
-  return has_directory_bit(record) || run.options->date_format != kDateOff ||
+  return has_directory_bit(record) || pass.files_need_details;
+}
+
+bool files_need_details(const RunContext& run) {
+  return run.options->date_format != kDateOff ||
          filters_read_entry_details(*run.filters);
 }
 
 // The rename pass of one snapshot entry, with the descent under /d.
-void process_entry(size_t offset, FindRecord* record, DateSuffixCache* cache,
-                   RunContext* run, RenameOutcome* outcome) {
+void process_entry(FindRecord* record, DirectoryPass* pass, RunContext* run) {
   const bool listed_as_directory = has_directory_bit(*record);
-  set_entry_name(offset, record->name, run);
-  if (needs_entry_details(*record, *run) &&
+  set_entry_name(pass->offset, record->name, run);
+  if (needs_entry_details(*record, *pass) &&
       !complete_entry(run->path, record)) {
     return;
   }
   bool checked = false;
   if (is_candidate(*record, listed_as_directory, *run)) {
-    if (!rename_candidate(offset, *record, cache, run, outcome)) return;
+    if (!rename_candidate(*record, pass, run)) return;
     checked = true;
   }
   if (has_directory_bit(*record) && run->options->recurse_subdirs) {
-    descend(*record, checked, run, outcome);
+    descend(*record, checked, run, &pass->outcome);
   }
 }
 
@@ -258,16 +270,17 @@ RenameOutcome walk_directory(size_t offset, RunContext* run) {
     std::sort(snapshot.entries.begin(), snapshot.entries.end(),
               SnapshotOrder{snapshot.names.data()});
   }
-  DateSuffixCache cache;
-  RenameOutcome outcome = kNotFound;
+  DirectoryPass pass;
+  pass.offset = offset;
+  pass.files_need_details = files_need_details(*run);
   FindRecord record;
   for (const SnapshotEntry& entry : snapshot.entries) {
     // A stop signal ends the run between two entries, like a failure.
     if (stop_requested()) throw RunStopped{};
     load_entry(snapshot, entry, &record);
-    process_entry(offset, &record, &cache, run, &outcome);
+    process_entry(&record, &pass, run);
   }
-  return outcome;
+  return pass.outcome;
 }
 
 RenameOutcome rename_single_target(size_t offset, RunContext* run) {
