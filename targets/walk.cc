@@ -136,21 +136,28 @@ bool take_snapshot(const RunContext& run, Snapshot* snapshot) {
   return true;
 }
 
-// Sort order of a snapshot: directories first, then names by unsigned
-// bytes.
-struct SnapshotOrder {
+// Order of names in a snapshot: by their bytes as unsigned values.
+struct NameOrder {
   const char* names;
   bool operator()(const SnapshotEntry& a, const SnapshotEntry& b) const {
-    bool a_directory = (a.attributes & kAttrDirectory) != 0;
-    if (a_directory != ((b.attributes & kAttrDirectory) != 0)) {
-      return a_directory;
-    }
     if (a.name_prefix != b.name_prefix) return a.name_prefix < b.name_prefix;
     // std::string_view compares its bytes as unsigned values.
     return std::string_view(names + a.name_offset, a.name_length) <
            std::string_view(names + b.name_offset, b.name_length);
   }
 };
+
+// Puts the directories first, then orders each part by name.
+void sort_snapshot(Snapshot* snapshot) {
+  auto begin = snapshot->entries.begin();
+  auto end = snapshot->entries.end();
+  auto files = std::partition(begin, end, [](const SnapshotEntry& entry) {
+    return (entry.attributes & kAttrDirectory) != 0;
+  });
+  NameOrder order{snapshot->names.data()};
+  std::sort(begin, files, order);
+  std::sort(files, end, order);
+}
 
 // The rename pass over one directory's snapshot.
 struct DirectoryPass {
@@ -266,10 +273,7 @@ RenameOutcome walk_directory(size_t offset, RunContext* run) {
   run->path.resize(offset);
   Snapshot snapshot;
   if (!take_snapshot(*run, &snapshot)) return kNotFound;
-  if (run->options->sort_names) {
-    std::sort(snapshot.entries.begin(), snapshot.entries.end(),
-              SnapshotOrder{snapshot.names.data()});
-  }
+  if (run->options->sort_names) sort_snapshot(&snapshot);
   DirectoryPass pass;
   pass.offset = offset;
   pass.files_need_details = files_need_details(*run);
