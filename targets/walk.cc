@@ -50,7 +50,7 @@ bool keep_in_snapshot(const FindRecord& record, const RunContext& run) {
   return matches_pattern(record, run);
 }
 
-// The entry of a snapshot that has no record of details.
+// The details index of a snapshot entry that has no record of details.
 constexpr uint32_t kNoDetails = UINT32_MAX;
 
 // One entry of a snapshot; its name lies in Snapshot::names.
@@ -244,6 +244,7 @@ bool needs_entry_details(const FindRecord& record, const DirectoryPass& pass) {
   return has_directory_bit(record) || pass.files_need_details;
 }
 
+// Whether every file needs the look-up (the same for the whole run).
 bool files_need_details(const RunContext& run) {
   return run.options->date_format != kDateOff ||
          filters_read_entry_details(*run.filters);
