@@ -499,10 +499,11 @@ bool directory_search_next(DirectorySearch* search, FindRecord* record) {
                            AT_SYMLINK_NOFOLLOW) == 0 &&
                    S_ISDIR(st.st_mode);
   }
+  std::string_view name = entry->d_name;
   record->name.clear();
-  append_internal(entry->d_name, TextKind::kName, &record->name);
+  append_internal(name, TextKind::kName, &record->name);
   record->attributes = is_directory ? kAttrDirectory : kAttrArchive;
-  if (is_hidden_name(entry->d_name)) record->attributes |= kAttrHidden;
+  if (is_hidden_name(name)) record->attributes |= kAttrHidden;
   record->creation_time = record->access_time = record->write_time = 0;
   record->size = 0;
   record->short_name.clear();

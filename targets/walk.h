@@ -9,8 +9,6 @@
 
 namespace kavo {
 
-struct FindRecord;
-
 // Lists the directory whose text is run->path up to `offset`, takes a
 // snapshot, sorts it and renames its candidates (descending with /d).
 RenameOutcome walk_directory(size_t offset, RunContext* run);
@@ -18,10 +16,6 @@ RenameOutcome walk_directory(size_t offset, RunContext* run);
 // Looks up and renames the one entry named by the argument (no wildcards,
 // no /d), file or directory, without consulting the filters.
 RenameOutcome rename_single_target(size_t offset, RunContext* run);
-
-// Sort order of a snapshot: directories first, then names by unsigned
-// bytes.
-bool compare_entries(const FindRecord& a, const FindRecord& b);
 
 }  // namespace kavo
 

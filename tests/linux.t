@@ -7,11 +7,11 @@ unreadable directories, trees deeper than any path, locks on the log.
 Directories come first, then names in byte order (A.txt and a.txt are two
 names on Linux only).
 
-  $ fresh order; mk b.txt A.txt a.txt z/c.txt
+  $ fresh order; mk b.txt A.txt a.txt z/c.txt あ.txt samepref100 samepref20 samepref3
   $ row kavo '' x '*' /h /d
-  z\c.txt→xc.txt A.txt→xA.txt a.txt→xa.txt b.txt→xb.txt  改名成功:4個
+  z\c.txt→xc.txt A.txt→xA.txt a.txt→xa.txt b.txt→xb.txt samepref100→xsamepref100 samepref20→xsamepref20 samepref3→xsamepref3 あ.txt→xあ.txt  改名成功:8個
   $ row tree
-  xA.txt <A.txt> xa.txt <a.txt> xb.txt <b.txt> z/ z/xc.txt <z/c.txt>
+  xA.txt <A.txt> xa.txt <a.txt> xb.txt <b.txt> xsamepref100 <samepref100> xsamepref20 <samepref20> xsamepref3 <samepref3> xあ.txt <あ.txt> z/ z/xc.txt <z/c.txt>
 
 Symbolic links are renamed as links and never entered, loops and dangling
 ones too; named as a directory, a link is not one.
