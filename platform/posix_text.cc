@@ -17,7 +17,18 @@ namespace kavo {
 namespace {
 
 bool is_kana(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
-bool is_separator(unsigned char c) { return c == '\\' || c == '/'; }
+
+// The end of the run of ASCII bytes that starts at `i`, read eight bytes at
+// a time where it can.
+size_t ascii_run_end(const unsigned char* p, size_t i, size_t n) {
+  constexpr uint64_t kHighBits = 0x8080808080808080u;
+  for (uint64_t word; i + 8 <= n; i += 8) {
+    memcpy(&word, p + i, 8);
+    if (word & kHighBits) break;
+  }
+  while (i < n && p[i] < 0x80) ++i;
+  return i;
+}
 
 // ---- Escapes ------------------------------------------------------------
 //
@@ -438,20 +449,22 @@ struct Piece {
 // (p[0] >= 0x80); returns the internal bytes it takes.
 size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
   unsigned char raw = 0;
-  if (decode_pair(p, n, &raw)) {
-    piece->own[0] = static_cast<char>(kEscapeLead);
-    piece->own[1] = static_cast<char>(raw);
-    piece->data = piece->own;
-    piece->size = 2;
-    return 4;
-  }
-  bool half_pair = n >= 2 && p[0] == kEscapeLead && p[1] == kPairTrail;
-  if ((n >= 2 && decode_escape(p[0], p[1], &raw)) || half_pair) {
+  if (n >= 2 && p[0] == kEscapeLead) {
+    if (decode_pair(p, n, &raw)) {
+      piece->own[0] = static_cast<char>(kEscapeLead);
+      piece->own[1] = static_cast<char>(raw);
+      piece->data = piece->own;
+      piece->size = 2;
+      return 4;
+    }
     // Half a pair escape (the rest cut off by a replacement) is its lead.
-    piece->own[0] = static_cast<char>(half_pair ? kEscapeLead : raw);
-    piece->data = piece->own;
-    piece->size = 1;
-    return 2;
+    bool half_pair = p[1] == kPairTrail;
+    if (half_pair || decode_escape(p[0], p[1], &raw)) {
+      piece->own[0] = static_cast<char>(half_pair ? kEscapeLead : raw);
+      piece->data = piece->own;
+      piece->size = 1;
+      return 2;
+    }
   }
   size_t length =
       sjis_lead_byte(p[0]) && n >= 2 && sjis_trail_byte(p[1]) ? 2 : 1;
@@ -563,8 +576,7 @@ void append_external(std::string_view internal, std::string* out) {
   out->reserve(out->size() + n);
   size_t i = 0;
   while (i < n) {
-    size_t run = i;
-    while (run < n && p[run] < 0x80) ++run;
+    size_t run = ascii_run_end(p, i, n);
     out->append(internal.data() + i, run - i);
     i = run;
     if (i < n) i += put_character(p + i, n - i, out);
@@ -613,12 +625,11 @@ size_t external_length(std::string_view internal) {
   const size_t n = internal.size();
   size_t length = 0;
   size_t i = 0;
-  while (i < n) {
-    if (p[i] < 0x80) {
-      ++length;
-      ++i;
-      continue;
-    }
+  for (;;) {
+    size_t run = ascii_run_end(p, i, n);
+    length += run - i;
+    i = run;
+    if (i == n) break;
     Piece piece;
     i += external_piece(p + i, n - i, &piece);
     length += piece.size;
@@ -630,7 +641,7 @@ size_t whole_characters_length(std::string_view internal) {
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
   size_t i = 0;
-  while (i < n) {
+  while ((i = ascii_run_end(p, i, n)) < n) {
     if (!sjis_lead_byte(p[i])) {
       ++i;
     } else if (i + 1 == n) {
@@ -652,17 +663,16 @@ void append_external_path(std::string_view internal, std::string* out) {
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
   while (i < n) {
-    size_t run = i;
-    while (run < n && p[run] < 0x80 && !is_separator(p[run])) ++run;
+    // An ASCII run is copied whole, then its `\` separators are turned into
+    // `/` in a loop without branches.
+    size_t run = ascii_run_end(p, i, n);
+    size_t from = out->size();
     out->append(internal.data() + i, run - i);
-    i = run;
-    if (i == n) break;
-    if (is_separator(p[i])) {
-      out->push_back('/');
-      ++i;
-    } else {
-      i += put_character(p + i, n - i, out);
+    for (char *c = out->data() + from, *end = c + (run - i); c != end; ++c) {
+      *c = *c == '\\' ? '/' : *c;
     }
+    i = run;
+    if (i < n) i += put_character(p + i, n - i, out);
   }
 }
 
