@@ -1,7 +1,7 @@
 #include "output/format.h"
 
 #include <cstdint>
-#include <cstring>
+#include <string_view>
 
 namespace kavo {
 namespace {
@@ -136,14 +136,12 @@ bool append_format(const char* format, va_list args, std::string* out) {
   va_copy(taken, args);
   bool ok = true;
   for (const char* p = format; ok && *p != '\0';) {
-    const char* percent = strchr(p, '%');
-    if (percent == nullptr) {
-      out->append(p);
-      break;
-    }
-    if (percent != p) out->append(p, percent - p);
+    const char* literal = p;
+    while (*p != '\0' && *p != '%') ++p;
+    if (p != literal) out->append(literal, p - literal);
+    if (*p == '\0') break;
     Directive d;
-    p = read_directive(percent + 1, &taken, &d);
+    p = read_directive(p + 1, &taken, &d);
     ok = append_conversion(d, &taken, out);
   }
   va_end(taken);

@@ -640,6 +640,12 @@ size_t external_length(std::string_view internal) {
 size_t whole_characters_length(std::string_view internal) {
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
+  // A byte below 0x40 is never a lead or trail byte, so text ending in one
+  // (a line end) is whole, unless half a pair escape comes right before it.
+  if (n > 0 && p[n - 1] < 0x40 &&
+      !(n >= 3 && p[n - 3] == kEscapeLead && p[n - 2] == kPairTrail)) {
+    return n;
+  }
   size_t i = 0;
   while ((i = ascii_run_end(p, i, n)) < n) {
     if (!sjis_lead_byte(p[i])) {
