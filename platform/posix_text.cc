@@ -669,13 +669,14 @@ void append_external_path(std::string_view internal, std::string* out) {
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
   while (i < n) {
-    // An ASCII run is copied whole, then its `\` separators are turned into
-    // `/` in a loop without branches.
+    // An ASCII run is copied whole, then its `\` separators become `/`.
     size_t run = ascii_run_end(p, i, n);
     size_t from = out->size();
     out->append(internal.data() + i, run - i);
-    for (char *c = out->data() + from, *end = c + (run - i); c != end; ++c) {
-      *c = *c == '\\' ? '/' : *c;
+    char* end = out->data() + out->size();
+    for (char* c = out->data() + from;
+         (c = static_cast<char*>(memchr(c, '\\', end - c))) != nullptr;) {
+      *c++ = '/';
     }
     i = run;
     if (i < n) i += put_character(p + i, n - i, out);
