@@ -36,8 +36,7 @@ TEST(FormatTest, DirectivesReadAsPrintfReadsThem) {
             printed);
   EXPECT_EQ(formatted(&printed, "%02d:%02u %04d %02d", 7, 5u, -5, 123),
             printed);
-  EXPECT_EQ(formatted(&printed, "%lu %ld %llu", 4294967295ul, -7l,
-                      1ull << 40),
+  EXPECT_EQ(formatted(&printed, "%lu %ld %llu", 4294967295ul, -7l, 1ull << 40),
             printed);
   EXPECT_EQ(
       formatted(&printed, "%*d|%-*s|%*s|%-3d|", 5, 42, 4, "ab", -4, "c", 1),

@@ -153,7 +153,7 @@ struct ExternalForm {
 // The forms of one row of codes: the single bytes, or one lead byte's
 // characters (indexed by the trail byte).
 using FormRow = std::array<ExternalForm, 256>;
-constexpr size_t kRowCount = 0x81;  // the single bytes, then leads 0x81-0xFF
+constexpr size_t kRowCount = 0x80;  // the single bytes, then leads 0x81-0xFF
 
 // One entry of the external -> CP932 hash table.
 struct Slot {
