@@ -33,9 +33,17 @@ struct ChannelState {
   bool log_on = false;
   TextFile* log = nullptr;
   std::string log_path;
+  std::string message;  // the message being printed; its memory is reused
 };
 
 ChannelState g_state;
+
+// The text of a message to print, in the state's reused string.
+const std::string& formatted(const char* format, va_list args) {
+  g_state.message.clear();
+  append_format(format, args, &g_state.message);
+  return g_state.message;
+}
 
 long write_stream(Stream stream, const std::string& text) {
   return console_write(stream, text.data(), text.size());
@@ -241,7 +249,7 @@ void channels_reset() { g_state = ChannelState(); }
 void print_message(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::string text = format_text(format, args);
+  const std::string& text = formatted(format, args);
   bool log_failed = g_state.log != nullptr && !write_log(text);
   if (!g_state.paging) {
     va_end(args);
@@ -256,7 +264,7 @@ void print_message(const char* format, ...) {
 void print_screen(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::string text = format_text(format, args);
+  const std::string& text = formatted(format, args);
   va_end(args);
   long written = write_stream(Stream::kOut, text);
   still_paging(
@@ -266,7 +274,7 @@ void print_screen(const char* format, ...) {
 void print_error_note(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::string text = format_text(format, args);
+  const std::string& text = formatted(format, args);
   va_end(args);
   write_stream(Stream::kErr, text);
 }
@@ -274,7 +282,7 @@ void print_error_note(const char* format, ...) {
 void print_unpaged(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::string text = format_text(format, args);
+  const std::string& text = formatted(format, args);
   va_end(args);
   write_stream(Stream::kOut, text);
 }

@@ -6,6 +6,7 @@ set(OUTPUT_SOURCES
 )
 set(OUTPUT_TESTS
   output/channels_test.cc
+  output/format_test.cc
   output/pager_test.cc
   output/log_file_test.cc
 )

@@ -46,16 +46,15 @@ using posix::sink_flush;
 //
 // A second stop signal ends the process at once, and the lines standard
 // output holds then must still go out. The handler can only write memory
-// that never moves under it: `pending` keeps its capacity, text is copied
-// into it only where it fits, and the part not yet written is published
-// (g_unwritten_*) after each complete change.
+// that never moves under it: the buffer keeps its capacity, text is
+// converted into it only where it surely fits, and the part not yet written
+// is published (g_unwritten_*) after each complete change.
 
 struct Console {
   bool ready = false;
   bool out_is_terminal = false;
   bool out_failed = false;  // a write to standard output has failed
-  OutputSink out;           // converts; its buffer holds one write's text
-  std::string pending;      // standard output not yet written
+  OutputSink out;           // its buffer: standard output not yet written
   OutputSink err;
 };
 
@@ -72,10 +71,16 @@ void publish_unwritten(const char* data, size_t size) {
   g_unwritten_size = static_cast<sig_atomic_t>(size);
 }
 
-// Writes the first `size` bytes of `pending` and drops them, also when the
-// write fails (the output goes on with what follows); false then.
+void publish_pending(const Console& c) {
+  publish_unwritten(c.out.buffer.data(), c.out.buffer.size());
+}
+
+// Writes the first `size` bytes of standard output's buffer and drops them,
+// also when the write fails (the output goes on with what follows); false
+// then.
 bool write_pending(Console* c, size_t size) {
-  const char* data = c->pending.data();
+  std::string& pending = c->out.buffer;
+  const char* data = pending.data();
   size_t left = size;
   while (left > 0) {
     ssize_t written = write(STDOUT_FILENO, data, left);
@@ -83,44 +88,42 @@ bool write_pending(Console* c, size_t size) {
     if (written <= 0) break;
     data += written;
     left -= written;
-    publish_unwritten(data, c->pending.size() - (size - left));
+    publish_unwritten(data, pending.size() - (size - left));
   }
   publish_unwritten(nullptr, 0);
-  c->pending.erase(0, size);
-  publish_unwritten(c->pending.data(), c->pending.size());
+  pending.erase(0, size);
+  publish_pending(*c);
   if (left > 0) c->out_failed = true;
   return left == 0;
 }
 
 bool write_all_pending(Console* c) {
-  return write_pending(c, c->pending.size());
+  return write_pending(c, c->out.buffer.size());
 }
 
-// Moves the text just converted into `pending` without moving the memory
-// the handler may read: what does not fit is preceded by a write of what
-// `pending` holds. False when that write failed.
-bool queue_output(Console* c) {
-  std::string& text = c->out.buffer;
-  bool ok = true;
-  if (c->pending.size() + text.size() > c->pending.capacity()) {
-    ok = write_all_pending(c);
-    if (text.size() > c->pending.capacity()) {
-      publish_unwritten(nullptr, 0);
-      c->pending.reserve(text.size());
-    }
+// Makes room for `size` more internal bytes (and the bytes held back) in
+// standard output's buffer without moving the memory the handler may read:
+// when their external form might not fit, what the buffer holds is written
+// first. False when that write failed.
+bool make_room(Console* c, size_t size) {
+  std::string& pending = c->out.buffer;
+  size_t most = kMaxExternalPerByte * (c->out.held.size() + size);
+  if (pending.size() + most <= pending.capacity()) return true;
+  bool ok = write_all_pending(c);
+  if (most > pending.capacity()) {
+    publish_unwritten(nullptr, 0);
+    pending.reserve(most);
   }
-  c->pending.append(text);
-  text.clear();
-  publish_unwritten(c->pending.data(), c->pending.size());
   return ok;
 }
 
 void flush_at_exit() {
   // A final lead byte that never got its trail byte is written as it is.
   Console& c = g_console;
+  make_room(&c, 0);
   c.out.buffer.append(c.out.held);
   c.out.held.clear();
-  queue_output(&c);
+  publish_pending(c);
   write_all_pending(&c);
 }
 
@@ -128,7 +131,7 @@ Console& console() {
   if (!g_console.ready) {
     g_console.ready = true;
     g_console.out_is_terminal = isatty(STDOUT_FILENO) == 1;
-    g_console.pending.reserve(2 * kBufferLimit);
+    g_console.out.buffer.reserve(2 * kBufferLimit);
     atexit(flush_at_exit);
   }
   return g_console;
@@ -193,7 +196,7 @@ void hold_standard_descriptors() {
 // Writes the complete lines standard output holds; false when the write
 // failed.
 bool write_complete_lines(Console* c) {
-  size_t end = c->pending.rfind('\n');
+  size_t end = c->out.buffer.rfind('\n');
   if (end == std::string::npos) return true;
   return write_pending(c, end + 1);
 }
@@ -419,11 +422,12 @@ long console_write(Stream stream, const char* data, size_t size) {
     ok = sink_flush(&c.err, STDERR_FILENO) && ok;
     return ok ? static_cast<long>(size) : -1;
   }
+  bool ok = make_room(&c, size);
   sink_append(&c.out, data, size, false);
-  bool ok = queue_output(&c);
+  publish_pending(c);
   if (c.out_is_terminal) {
     ok = write_complete_lines(&c) && ok;
-  } else if (c.pending.size() >= kBufferLimit) {
+  } else if (c.out.buffer.size() >= kBufferLimit) {
     ok = write_all_pending(&c) && ok;
   }
   return ok ? static_cast<long>(size) : -1;

@@ -42,7 +42,8 @@ namespace posix {
 // internal text is stored as "\r\n".
 void sink_append(OutputSink* sink, const char* data, size_t size, bool crlf) {
   std::string_view text(data, size);
-  if (!sink->held.empty()) {
+  const bool joined = !sink->held.empty();
+  if (joined) {
     sink->held.append(data, size);
     text = sink->held;
   }
@@ -56,8 +57,12 @@ void sink_append(OutputSink* sink, const char* data, size_t size, bool crlf) {
     whole.remove_prefix(newline + 1);
   }
   append_external(whole, &sink->buffer);
-  std::string rest(text.substr(usable));
-  sink->held.swap(rest);
+  // The bytes that wait for the rest of their character: a few at most.
+  if (joined) {
+    sink->held.erase(0, usable);
+  } else {
+    sink->held.assign(text.substr(usable));
+  }
 }
 
 bool sink_flush(OutputSink* sink, int fd) {

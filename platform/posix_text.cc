@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "text/sjis.h"
@@ -16,7 +17,18 @@ namespace kavo {
 namespace {
 
 bool is_kana(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
-bool is_separator(unsigned char c) { return c == '\\' || c == '/'; }
+
+// The end of the run of ASCII bytes that starts at `i`, read eight bytes at
+// a time where it can.
+size_t ascii_run_end(const unsigned char* p, size_t i, size_t n) {
+  constexpr uint64_t kHighBits = 0x8080808080808080u;
+  for (uint64_t word; i + 8 <= n; i += 8) {
+    memcpy(&word, p + i, 8);
+    if (word & kHighBits) break;
+  }
+  while (i < n && p[i] < 0x80) ++i;
+  return i;
+}
 
 // ---- Escapes ------------------------------------------------------------
 //
@@ -119,15 +131,29 @@ const AsciiSet& escaped_ascii(TextKind kind) {
 }
 
 // ---- The external encoding ----------------------------------------------
+//
+// Both directions are looked up in tables that iconv fills, and only as far
+// as the text needs them: a result line's arrow must not cost the
+// conversion of the whole character set. The external form of a CP932
+// character is converted the first time it is written; the table of
+// external characters, which needs every character's form and the check
+// that it converts back, is built when the first non-ASCII external byte is
+// read.
 
 constexpr size_t kNoLength = static_cast<size_t>(-1);
 constexpr size_t kSlotCount = 1 << 14;  // > 2x the CP932 characters
 
 // A CP932 character's external bytes.
 struct ExternalForm {
+  bool known = false;  // converted already
   uint8_t length = 0;  // 0: no external form
   char bytes[4] = {};
 };
+
+// The forms of one row of codes: the single bytes, or one lead byte's
+// characters (indexed by the trail byte).
+using FormRow = std::array<ExternalForm, 256>;
+constexpr size_t kRowCount = 0x80;  // the single bytes, then leads 0x81-0xFF
 
 // One entry of the external -> CP932 hash table.
 struct Slot {
@@ -143,21 +169,15 @@ struct Codec {
   bool cp932 = false;
   iconv_t to_external = reinterpret_cast<iconv_t>(-1);
   iconv_t from_external = reinterpret_cast<iconv_t>(-1);
-  bool tables_built = false;
+  std::array<std::unique_ptr<FormRow>, kRowCount> rows;  // made on first use
+  bool slots_built = false;
   // Bit n set: some character's external form starts with this byte and
   // has n bytes.
   std::array<uint8_t, 256> lengths{};
   std::vector<Slot> slots;
-  std::vector<ExternalForm> forms;  // indexed by form_index(code)
 };
 
 Codec g_codec;
-
-size_t form_index(uint16_t code) {
-  if (code < 0x100) return code;
-  return 0x100 + (((code >> 8) - 0x80) << 8) + (code & 0xFF);
-}
-constexpr size_t kFormCount = 0x100 + 0x80 * 0x100;
 
 uint32_t pack(const unsigned char* p, size_t n) {
   uint32_t key = 0;
@@ -247,10 +267,18 @@ bool open_converters(Codec* c, const std::string& charset) {
   return true;
 }
 
+// Forgets every table: they belong to the encoding they were made for.
+void clear_tables(Codec* c) {
+  for (std::unique_ptr<FormRow>& row : c->rows) row.reset();
+  c->slots_built = false;
+  c->slots.clear();
+  c->lengths.fill(0);
+}
+
 void choose_encoding(Codec* c) {
   std::string charset = chosen_charset(*c);
   c->ready = true;
-  c->tables_built = false;
+  clear_tables(c);
   if (is_cp932_alias(charset)) {
     c->name = charset;
     c->cp932 = true;
@@ -273,6 +301,43 @@ Codec& codec() {
   return g_codec;
 }
 
+// The characters the tables hold: ASCII, the kana and the double-byte
+// characters, without the user-defined area (leads 0xF0-0xF9), whose
+// characters have no meaning outside one machine (0xF9 is the escape lead).
+bool in_tables(uint16_t code) {
+  if (code < 0x100) return code < 0x80 || is_kana(code);
+  unsigned char lead = code >> 8;
+  return sjis_lead_byte(lead) && !(lead >= 0xF0 && lead <= 0xF9) &&
+         sjis_trail_byte(code & 0xFF);
+}
+
+// The CP932 bytes of `code`; returns their number.
+size_t code_bytes(uint16_t code, char* out) {
+  size_t n = 0;
+  if (code >= 0x100) out[n++] = static_cast<char>(code >> 8);
+  out[n++] = static_cast<char>(code & 0xFF);
+  return n;
+}
+
+// The external form of `code`, converted on first use.
+const ExternalForm& form_of(Codec* c, uint16_t code) {
+  std::unique_ptr<FormRow>& row =
+      c->rows[code < 0x100 ? 0 : (code >> 8) - 0x80];
+  if (!row) row = std::make_unique<FormRow>();
+  ExternalForm& form = (*row)[code & 0xFF];
+  if (form.known) return form;
+  form.known = true;
+  if (!in_tables(code)) return form;
+  char in[2];
+  size_t n = code_bytes(code, in);
+  char ext[16];
+  size_t length = convert(c->to_external, in, n, ext, sizeof ext);
+  if (length == kNoLength || length == 0 || length > 4) return form;
+  form.length = static_cast<uint8_t>(length);
+  memcpy(form.bytes, ext, length);
+  return form;
+}
+
 void insert_slot(Codec* c, const unsigned char* ext, size_t n, uint16_t code) {
   uint32_t key = pack(ext, n);
   size_t s = slot_of(key, n);
@@ -281,48 +346,40 @@ void insert_slot(Codec* c, const unsigned char* ext, size_t n, uint16_t code) {
   c->lengths[ext[0]] |= static_cast<uint8_t>(1u << n);
 }
 
-// Records the external form of one CP932 character, and makes the reverse
-// mapping only when converting that form back gives the same character:
-// an external character that many CP932 characters share, or that CP932
-// maps onto another one (U+00A5 onto `\`), is never taken as a character.
-void add_character(Codec* c, uint16_t code) {
+// Makes the reverse mapping of one CP932 character only when converting its
+// external form back gives the same character: an external character that
+// many CP932 characters share, or that CP932 maps onto another one (U+00A5
+// onto `\`), is never taken as a character.
+void add_reverse(Codec* c, uint16_t code) {
+  if (!in_tables(code)) return;
+  const ExternalForm& form = form_of(c, code);
+  if (form.length == 0) return;
   char in[2];
-  size_t n = 0;
-  if (code >= 0x100) in[n++] = static_cast<char>(code >> 8);
-  in[n++] = static_cast<char>(code & 0xFF);
-  char ext[16];
-  size_t length = convert(c->to_external, in, n, ext, sizeof ext);
-  if (length == kNoLength || length == 0 || length > 4) return;
-  ExternalForm& form = c->forms[form_index(code)];
-  form.length = static_cast<uint8_t>(length);
-  memcpy(form.bytes, ext, length);
+  size_t n = code_bytes(code, in);
   char back[16];
   size_t back_length =
-      convert(c->from_external, ext, length, back, sizeof back);
+      convert(c->from_external, form.bytes, form.length, back, sizeof back);
   if (back_length != n || memcmp(back, in, n) != 0) return;
-  insert_slot(c, reinterpret_cast<const unsigned char*>(ext), length, code);
+  insert_slot(c, reinterpret_cast<const unsigned char*>(form.bytes),
+              form.length, code);
 }
 
-// The user-defined area (leads 0xF0-0xF9) is left out: its characters have
-// no meaning outside one machine, and 0xF9 is the escape lead.
-void build_tables(Codec* c) {
+void build_slots(Codec* c) {
   c->slots.assign(kSlotCount, Slot{});
-  c->forms.assign(kFormCount, ExternalForm{});
   c->lengths.fill(0);
-  for (int b = 0; b < 0x80; ++b) add_character(c, b);
-  for (int b = 0xA1; b <= 0xDF; ++b) add_character(c, b);
+  for (int code = 0; code < 0x100; ++code) add_reverse(c, code);
   for (int lead = 0x81; lead <= 0xFC; ++lead) {
-    if (!sjis_lead_byte(lead) || (lead >= 0xF0 && lead <= 0xF9)) continue;
     for (int trail = 0x40; trail <= 0xFC; ++trail) {
-      if (sjis_trail_byte(trail)) add_character(c, (lead << 8) | trail);
+      add_reverse(c, static_cast<uint16_t>(lead << 8 | trail));
     }
   }
-  c->tables_built = true;
+  c->slots_built = true;
 }
 
-Codec& tables() {
+// The codec with its external -> CP932 table built.
+Codec& reverse_tables() {
   Codec& c = codec();
-  if (!c.tables_built) build_tables(&c);
+  if (!c.slots_built) build_slots(&c);
   return c;
 }
 
@@ -371,7 +428,7 @@ size_t take_cp932(const unsigned char* p, size_t n, std::string* out) {
 // One character (or one escaped byte) of converted external text.
 size_t take_converted(const unsigned char* p, size_t n, std::string* out) {
   uint16_t code = 0;
-  size_t length = lookup(tables(), p, n, &code);
+  size_t length = lookup(reverse_tables(), p, n, &code);
   if (length == 0) {
     append_escape(p[0], out);
     return 1;
@@ -392,27 +449,29 @@ struct Piece {
 // (p[0] >= 0x80); returns the internal bytes it takes.
 size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
   unsigned char raw = 0;
-  if (decode_pair(p, n, &raw)) {
-    piece->own[0] = static_cast<char>(kEscapeLead);
-    piece->own[1] = static_cast<char>(raw);
-    piece->data = piece->own;
-    piece->size = 2;
-    return 4;
-  }
-  bool half_pair = n >= 2 && p[0] == kEscapeLead && p[1] == kPairTrail;
-  if ((n >= 2 && decode_escape(p[0], p[1], &raw)) || half_pair) {
+  if (n >= 2 && p[0] == kEscapeLead) {
+    if (decode_pair(p, n, &raw)) {
+      piece->own[0] = static_cast<char>(kEscapeLead);
+      piece->own[1] = static_cast<char>(raw);
+      piece->data = piece->own;
+      piece->size = 2;
+      return 4;
+    }
     // Half a pair escape (the rest cut off by a replacement) is its lead.
-    piece->own[0] = static_cast<char>(half_pair ? kEscapeLead : raw);
-    piece->data = piece->own;
-    piece->size = 1;
-    return 2;
+    bool half_pair = p[1] == kPairTrail;
+    if (half_pair || decode_escape(p[0], p[1], &raw)) {
+      piece->own[0] = static_cast<char>(half_pair ? kEscapeLead : raw);
+      piece->data = piece->own;
+      piece->size = 1;
+      return 2;
+    }
   }
   size_t length =
       sjis_lead_byte(p[0]) && n >= 2 && sjis_trail_byte(p[1]) ? 2 : 1;
-  const Codec& c = codec();
+  Codec& c = codec();
   if (!c.cp932) {
     uint16_t code = length == 2 ? (p[0] << 8 | p[1]) : p[0];
-    const ExternalForm& form = tables().forms[form_index(code)];
+    const ExternalForm& form = form_of(&c, code);
     if (form.length != 0) {
       piece->data = form.bytes;
       piece->size = form.length;
@@ -472,9 +531,9 @@ bool keeps_meaning(std::string_view text, size_t i, NamePatternKind kind) {
 
 void set_external_encoding(const std::string& charset) {
   close_converters(&g_codec);
+  clear_tables(&g_codec);
   g_codec.forced = charset;
   g_codec.ready = false;
-  g_codec.tables_built = false;
 }
 
 const std::string& external_encoding() { return codec().name; }
@@ -517,8 +576,7 @@ void append_external(std::string_view internal, std::string* out) {
   out->reserve(out->size() + n);
   size_t i = 0;
   while (i < n) {
-    size_t run = i;
-    while (run < n && p[run] < 0x80) ++run;
+    size_t run = ascii_run_end(p, i, n);
     out->append(internal.data() + i, run - i);
     i = run;
     if (i < n) i += put_character(p + i, n - i, out);
@@ -567,12 +625,11 @@ size_t external_length(std::string_view internal) {
   const size_t n = internal.size();
   size_t length = 0;
   size_t i = 0;
-  while (i < n) {
-    if (p[i] < 0x80) {
-      ++length;
-      ++i;
-      continue;
-    }
+  for (;;) {
+    size_t run = ascii_run_end(p, i, n);
+    length += run - i;
+    i = run;
+    if (i == n) break;
     Piece piece;
     i += external_piece(p + i, n - i, &piece);
     length += piece.size;
@@ -583,8 +640,14 @@ size_t external_length(std::string_view internal) {
 size_t whole_characters_length(std::string_view internal) {
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
+  // A byte below 0x40 is never a lead or trail byte, so text ending in one
+  // (a line end) is whole, unless half a pair escape comes right before it.
+  if (n > 0 && p[n - 1] < 0x40 &&
+      !(n >= 3 && p[n - 3] == kEscapeLead && p[n - 2] == kPairTrail)) {
+    return n;
+  }
   size_t i = 0;
-  while (i < n) {
+  while ((i = ascii_run_end(p, i, n)) < n) {
     if (!sjis_lead_byte(p[i])) {
       ++i;
     } else if (i + 1 == n) {
@@ -606,17 +669,17 @@ void append_external_path(std::string_view internal, std::string* out) {
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
   while (i < n) {
-    size_t run = i;
-    while (run < n && p[run] < 0x80 && !is_separator(p[run])) ++run;
+    // An ASCII run is copied whole, then its `\` separators become `/`.
+    size_t run = ascii_run_end(p, i, n);
+    size_t from = out->size();
     out->append(internal.data() + i, run - i);
-    i = run;
-    if (i == n) break;
-    if (is_separator(p[i])) {
-      out->push_back('/');
-      ++i;
-    } else {
-      i += put_character(p + i, n - i, out);
+    char* end = out->data() + out->size();
+    for (char* c = out->data() + from;
+         (c = static_cast<char*>(memchr(c, '\\', end - c))) != nullptr;) {
+      *c++ = '/';
     }
+    i = run;
+    if (i < n) i += put_character(p + i, n - i, out);
   }
 }
 
@@ -672,7 +735,7 @@ size_t match_external_char(std::string_view external, uint16_t* code) {
     *code = static_cast<uint16_t>(p[0] << 8 | p[1]);
     return 2;
   }
-  return lookup(tables(), p, n, code);
+  return lookup(reverse_tables(), p, n, code);
 }
 
 }  // namespace kavo

@@ -62,6 +62,9 @@ std::string to_internal(std::string_view external, TextKind kind);
 // Appends the external form of internal text: escapes decoded to their raw
 // bytes, characters converted; bytes without an external form are copied.
 void append_external(std::string_view internal, std::string* out);
+
+// The most external bytes append_external writes for one internal byte.
+constexpr size_t kMaxExternalPerByte = 4;
 std::string to_external(std::string_view internal);
 
 // The length in bytes of the external form of `internal` (what

@@ -185,6 +185,8 @@ TEST_F(TextBoundaryTest, PiecesEndAtWholeCharacters) {
     EXPECT_EQ(1u, whole_characters_length("x" + pair.substr(0, cut))) << cut;
   }
   EXPECT_EQ(5u, whole_characters_length("x" + pair));
+  EXPECT_EQ(3u, whole_characters_length("x\x95\n"));
+  EXPECT_EQ(1u, whole_characters_length("x" + pair.substr(0, 2) + "\n"));
   // Half a pair escape, the rest cut off by a replacement, is its lead.
   EXPECT_EQ("\xF9x", to_external(pair.substr(0, 2) + "x"));
 }
