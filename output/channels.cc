@@ -261,6 +261,20 @@ void print_message(const char* format, ...) {
   print_paged_message(text, columns, log_failed);
 }
 
+void print_move(const std::string& from, const char* separator,
+                const std::string& to) {
+  if (g_state.paging) {
+    // The pager measures a line by its format and arguments.
+    std::string format = std::string("%s") + separator + "%s\n";
+    print_message(format.c_str(), from.c_str(), to.c_str());
+    return;
+  }
+  std::string& text = g_state.message;
+  text.assign(from).append(separator).append(to).push_back('\n');
+  if (g_state.log != nullptr) write_log(text);
+  write_stream(Stream::kOut, text);
+}
+
 void print_screen(const char* format, ...) {
   va_list args;
   va_start(args, format);

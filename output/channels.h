@@ -62,6 +62,12 @@ void channels_reset();
 void print_message(const char* format, ...)
     __attribute__((format(printf, 1, 2)));
 
+// The result line of a moved entry: `from`, `separator`, `to` and a line
+// end, printed as print_message prints "%s<separator>%s\n", without a
+// format to read (it is printed once per renamed file).
+void print_move(const std::string& from, const char* separator,
+                const std::string& to);
+
 // Screen-only output: standard output, counted by the pager, not logged.
 // Throws RunAborted when the user answers Quit at a page prompt.
 void print_screen(const char* format, ...)

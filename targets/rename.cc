@@ -53,7 +53,7 @@ RenameOutcome report_moved(RunContext* run) {
   note_moved_into_place(run);
   strip_directory(&run->new_path);
   if (run->options->show_renamed) {
-    print_message("%s→%s\n", run->path.c_str(), run->new_path.c_str());
+    print_move(run->path, "→", run->new_path);
   }
   ++run->counters.renamed_count;
   return kRenamed;
@@ -140,7 +140,7 @@ RenameOutcome overwrite_target(RunContext* run, bool* taken) {
   }
   strip_directory(&run->new_path);
   if (options.show_renamed) {
-    print_message("%s=>%s\n", run->path.c_str(), run->new_path.c_str());
+    print_move(run->path, "=>", run->new_path);
   }
   ++run->counters.renamed_count;
   ++run->counters.overwritten_count;

@@ -1,8 +1,5 @@
 #include "text/sjis.h"
 
-#include <cstdint>
-#include <cstring>
-
 namespace kavo {
 
 namespace {
@@ -12,20 +9,6 @@ bool ends_in_lone_lead_byte(std::string_view s, size_t pos) {
 }
 
 }  // namespace
-
-bool is_ascii(std::string_view s) {
-  constexpr uint64_t kHighBits = 0x8080808080808080u;
-  const char* p = s.data();
-  size_t n = s.size();
-  uint64_t seen = 0;
-  for (; n >= 8; p += 8, n -= 8) {
-    uint64_t word;
-    memcpy(&word, p, 8);
-    seen |= word;
-  }
-  for (; n > 0; ++p, --n) seen |= static_cast<unsigned char>(*p);
-  return (seen & kHighBits) == 0;
-}
 
 size_t sjis_char_length(std::string_view s, size_t pos) {
   if (sjis_lead_byte(s[pos]) && pos + 1 < s.size() &&

@@ -11,6 +11,8 @@
 #define KAVO_TEXT_SJIS_H_
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -31,8 +33,21 @@ inline bool sjis_trail_byte(unsigned char c) {
 }
 
 // True when no byte of `s` is 0x80 or above: every byte is a character of
-// its own, and byte-wise searches find characters. Eight bytes at a time.
-bool is_ascii(std::string_view s);
+// its own, and byte-wise searches find characters. Eight bytes at a time;
+// inline, since the matchers ask it of every name.
+inline bool is_ascii(std::string_view s) {
+  constexpr uint64_t kHighBits = 0x8080808080808080u;
+  const char* p = s.data();
+  size_t n = s.size();
+  uint64_t seen = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t word;
+    memcpy(&word, p, 8);
+    seen |= word;
+  }
+  for (; n > 0; ++p, --n) seen |= static_cast<unsigned char>(*p);
+  return (seen & kHighBits) == 0;
+}
 
 // Bytes in the character that starts at `pos` (pos < s.size()): 2 for a
 // lead byte followed by a trail byte, else 1.
