@@ -29,6 +29,10 @@ namespace posix {
 // text.
 const char* linux_path(const std::string& internal, std::string* scratch);
 
+// Appends the Linux path of an internal path, as linux_path gives it; a
+// path in the directory located last converts only its name.
+void append_linux_path(const std::string& internal, std::string* out);
+
 // True when the mode's owner write bit is clear (never for a link).
 bool is_read_only(mode_t mode);
 
