@@ -137,6 +137,8 @@ struct LastDirectory {
   std::string internal;   // up to and with its last separator; "" for none
   std::string linux_dir;  // its Linux form: "" or ending in '/'
   std::string key;
+  std::string stored_dir;  // its stored full path, made on first use
+  bool stored_known = false;
   uint64_t generation = 0;  // of the cache when `fd` was found; 0: not yet
   int fd = AT_FDCWD;
   size_t index = 0;  // its cache entry, unless `key` is ""
@@ -512,6 +514,7 @@ void remember_directory(std::string_view internal, const Located& e) {
                         g_dirs.located_path.size() - e.name.size());
   last.key = e.key;
   last.generation = 0;
+  last.stored_known = false;
 }
 
 // The descriptor of the last directory (directory_fd), marked as used by
@@ -539,15 +542,23 @@ LocatedPair begin_entry_operation() {
   return {&g_dirs.first, &g_dirs.second};
 }
 
-void append_linux_path(const std::string& internal, std::string* out) {
+bool append_stored_in_last_directory(const std::string& internal,
+                                     const std::string& working_prefix,
+                                     std::string* out) {
   std::string_view name;
-  if (name_in_last_directory(internal, &name)) {
-    size_t start = out->size();
-    out->append(g_dirs.last.linux_dir);
-    if (append_linux_name(name, out)) return;
-    out->resize(start);
+  if (!name_in_last_directory(internal, &name)) return false;
+  LastDirectory& last = g_dirs.last;
+  if (!last.stored_known) {
+    last.stored_dir = is_absolute_key(last.linux_dir)
+                          ? last.linux_dir
+                          : working_prefix + last.linux_dir;
+    last.stored_known = true;
   }
-  append_external_path(internal, out);
+  size_t start = out->size();
+  out->append(last.stored_dir);
+  if (append_linux_name(name, out)) return true;
+  out->resize(start);
+  return false;
 }
 
 // An entry of the last directory only converts its name, and takes the

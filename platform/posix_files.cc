@@ -552,8 +552,7 @@ std::string stored_full_path(const std::string& path) {
   return full;
 }
 
-// The working directory is read once: kavo never changes it. Most paths
-// are relative, so it is written first and taken back for an absolute one.
+// The working directory is read once: kavo never changes it.
 void append_stored_full_path(const std::string& path, std::string* out) {
   static const std::string working = [] {
     char* cwd = getcwd(nullptr, 0);
@@ -563,15 +562,17 @@ void append_stored_full_path(const std::string& path, std::string* out) {
   }();
   static const std::string working_prefix =
       working == "/" ? working : working + "/";
-  const size_t start = out->size();
-  out->append(working_prefix);
-  const size_t linux_start = out->size();
-  posix::append_linux_path(path, out);
-  const char* linux_file = out->data() + linux_start;
-  if (linux_file[0] == '/') {
-    out->erase(start, linux_start - start);
-  } else if (linux_file[0] == '.' && out->size() == linux_start + 1) {
-    out->resize(start + working.size());
+  if (posix::append_stored_in_last_directory(path, working_prefix, out)) {
+    return;
+  }
+  std::string linux_file = external_path(path);
+  if (!linux_file.empty() && linux_file[0] == '/') {
+    out->append(linux_file);
+  } else if (linux_file == ".") {
+    out->append(working);
+  } else {
+    out->append(working_prefix);
+    out->append(linux_file);
   }
 }
 
