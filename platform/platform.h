@@ -209,6 +209,9 @@ std::string state_directory();
 // or the full Windows path.
 std::string stored_full_path(const std::string& path);
 
+// Appends stored_full_path(path) to `*out`.
+void append_stored_full_path(const std::string& path, std::string* out);
+
 // The internal path of a full path in the form stored_full_path gives.
 std::string internal_from_stored_path(const std::string& stored);
 

@@ -90,6 +90,36 @@ TEST_F(PlatformTest, MovesNeverReplace) {
   }
 }
 
+// An entry is found after another entry of its directory's parent,
+// whatever byte of the rest of its path the separator is.
+TEST_F(PlatformTest, EntriesAfterAnotherOfTheirParent) {
+  ASSERT_TRUE(dir_.write("top"));
+  for (size_t length = 1; length < 16; ++length) {
+    const std::string dir(length, 'd');
+    ASSERT_TRUE(dir_.make_dir(dir) && dir_.write(dir + "/x"));
+    ASSERT_NE(get_attributes(at("top")), kAttrMissing);
+    EXPECT_NE(get_attributes(at(dir + "/x")), kAttrMissing) << length;
+  }
+}
+
+// A directory that left behind the program's back takes nothing of it to
+// the entry that gets its name next.
+TEST_F(PlatformTest, NameOfADirectoryThatLeft) {
+  ASSERT_TRUE(dir_.make_dir("t") && dir_.write("t/x") && dir_.write("file"));
+  ASSERT_NE(get_attributes(at("t/x")), kAttrMissing);
+  fs::rename(dir_.native("t"), dir_.native("u"));
+  ASSERT_EQ(move_entry(at("file"), at("t")), MoveResult::kMoved);
+  EXPECT_EQ(get_attributes(at("t/x")), kAttrMissing);
+}
+
+// A path through ".." reaches its entries after a move made through it.
+TEST_F(PlatformTest, MoveThroughParentStep) {
+  ASSERT_TRUE(dir_.make_dir("a") && dir_.make_dir("b") && dir_.write("b/x") &&
+              dir_.write("b/z"));
+  ASSERT_EQ(move_entry(at("a/../b/x"), at("a/../b/y")), MoveResult::kMoved);
+  EXPECT_NE(get_attributes(at("a/../b/z")), kAttrMissing);
+}
+
 // '/' separates directories in file arguments only (from the fourth on);
 // a server share that does not answer is no volume. (Environment names
 // that ignore case and the executable's name show in the transcripts.)

@@ -25,7 +25,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -106,6 +109,12 @@ std::string_view internal_last_component(std::string_view p) {
 // never changes its working directory; the cache still notices a change
 // whenever a directory is listed or opened afresh, and drops its relative
 // keys then.
+//
+// Most operations in a run address entries of the directory addressed just
+// before, so the last directory located is remembered by its internal text
+// with its Linux path, key and descriptor: a path in it is split and
+// converted as its name alone, and its descriptor serves until the cache
+// changes.
 
 // Enough for the chain of directories of a deep walk and a few more; each
 // holds a descriptor.
@@ -115,12 +124,42 @@ struct CachedDirectory {
   std::string key;
   int fd = -1;
   uint64_t last_use = 0;
+  bool alias = false;  // the key has a ".." after a name (see note_moved)
+};
+
+// The last directory a path was located in, by its internal text: the
+// entries of one directory then convert and split only their own names.
+// Only a directory written in ASCII is kept, whose Linux form is the same
+// in every external encoding. Its descriptor holds while the cache stays
+// as it was.
+struct LastDirectory {
+  bool known = false;
+  std::string internal;   // up to and with its last separator; "" for none
+  std::string linux_dir;  // its Linux form: "" or ending in '/'
+  std::string key;
+  std::string stored_dir;  // its stored full path, made on first use
+  bool stored_known = false;
+  uint64_t generation = 0;  // of the cache when `fd` was found; 0: not yet
+  int fd = AT_FDCWD;
+  size_t index = 0;  // its cache entry, unless `key` is ""
+};
+
+// What all the keys have in common, so that a move that concerns none of
+// them (any move of a file) is known as such without looking at each key.
+struct KeySummary {
+  uint64_t generation = 0;  // of the cache it was made for
+  size_t longest = 0;
+  bool any_alias = false;
+  bool any_absolute = false;
+  bool any_relative = false;
 };
 
 struct DirectoryCache {
   std::vector<CachedDirectory> entries;
-  size_t recent = 0;   // index of the entry used last
-  uint64_t clock = 0;  // advanced once per operation
+  KeySummary summary;
+  uint64_t generation = 1;  // advanced by every change of the entries
+  size_t recent = 0;        // index of the entry used last
+  uint64_t clock = 0;       // advanced once per operation
   bool cwd_known = false;
   dev_t cwd_device = 0;
   ino_t cwd_inode = 0;
@@ -132,6 +171,9 @@ struct DirectoryCache {
   std::string located_path;
   Located first;
   Located second;
+  LastDirectory last;
+  std::string old_key;  // note_moved's keys of the moved entry
+  std::string new_key;
 };
 
 DirectoryCache g_dirs;
@@ -149,6 +191,20 @@ bool key_is_below(std::string_view key, std::string_view ancestor) {
 
 bool key_is_at_or_below(std::string_view key, std::string_view top) {
   return key == top || key_is_below(key, top);
+}
+
+const KeySummary& key_summary() {
+  KeySummary& s = g_dirs.summary;
+  if (s.generation == g_dirs.generation) return s;
+  s = KeySummary();
+  s.generation = g_dirs.generation;
+  for (const CachedDirectory& e : g_dirs.entries) {
+    s.longest = std::max(s.longest, e.key.size());
+    s.any_alias = s.any_alias || e.alias;
+    s.any_absolute = s.any_absolute || is_absolute_key(e.key);
+    s.any_relative = s.any_relative || !is_absolute_key(e.key);
+  }
+  return s;
 }
 
 // A ".." after a name: such a key is an alias that a move may outdate.
@@ -187,6 +243,7 @@ void directory_key(std::string_view dir, std::string* key) {
 }
 
 void close_cached(size_t index) {
+  ++g_dirs.generation;
   close(g_dirs.entries[index].fd);
   g_dirs.entries[index] = std::move(g_dirs.entries.back());
   g_dirs.entries.pop_back();
@@ -205,6 +262,7 @@ void check_working_directory() {
     if (!is_absolute_key(g_dirs.entries[i].key)) close_cached(i);
   }
   ++g_dirs.cwd_changes;
+  ++g_dirs.generation;
   g_dirs.cwd_known = true;
   g_dirs.cwd_device = st.st_dev;
   g_dirs.cwd_inode = st.st_ino;
@@ -247,7 +305,9 @@ void evict_for(std::string_view key) {
 
 void insert_cached(std::string_view key, int fd) {
   if (g_dirs.entries.size() >= kCachedDirectoryLimit) evict_for(key);
-  g_dirs.entries.push_back({std::string(key), fd, g_dirs.clock});
+  ++g_dirs.generation;
+  g_dirs.entries.push_back(
+      {std::string(key), fd, g_dirs.clock, key_has_inner_parent_step(key)});
   g_dirs.recent = g_dirs.entries.size() - 1;
 }
 
@@ -323,16 +383,154 @@ void split_path(std::string* path, Located* out) {
                 &out->key);
 }
 
-// The key of the entry itself; false when its name is no plain component.
-bool entry_key(const Located& entry, std::string* key) {
-  if (entry.name.empty() || entry.name == "." || entry.name == ".." ||
-      entry.name == "/") {
+// True when an entry's name is a plain component, one that has a key.
+bool has_entry_key(const Located& entry) {
+  std::string_view name = entry.name;
+  return !name.empty() && name != "." && name != ".." && name != "/";
+}
+
+bool needs_separator(std::string_view key) {
+  return !key.empty() && key.back() != '/';
+}
+
+// The key of an entry that has one (has_entry_key).
+void entry_key(const Located& entry, std::string* key) {
+  key->assign(entry.key);
+  if (needs_separator(*key)) key->push_back('/');
+  key->append(entry.name);
+}
+
+// The length of entry_key's key, without making it.
+size_t entry_key_length(const Located& entry) {
+  return entry.key.size() + needs_separator(entry.key) + entry.name.size();
+}
+
+// True when `name` can be the last component of an internal path that
+// starts with a directory's text (or the whole path, `at_start`): not empty
+// and, at the start, no drive colon.
+bool is_name_text(std::string_view name, bool at_start) {
+  return !name.empty() && !(at_start && name.size() >= 2 && name[1] == ':');
+}
+
+// True when none of the eight bytes of `word` is a separator or a byte of
+// 0x80 or above (the bit tricks find a zero byte in `word` XOR the byte).
+bool is_plain_ascii_word(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kHigh = kOnes * 0x80;
+  uint64_t backslash = word ^ (kOnes * '\\');
+  uint64_t slash = word ^ (kOnes * '/');
+  uint64_t zero_byte =
+      ((backslash - kOnes) & ~backslash) | ((slash - kOnes) & ~slash);
+  return ((word | zero_byte) & kHigh) == 0;
+}
+
+// The length of the leading run of `name` without a separator or a byte of
+// 0x80 or above. Every name of an entry is read this way, eight bytes at a
+// time (the last eight bytes overlapping their predecessors).
+size_t plain_ascii_length(std::string_view name) {
+  size_t i = 0;
+  if (name.size() >= 8) {
+    uint64_t word;
+    for (; i + 8 <= name.size(); i += 8) {
+      memcpy(&word, name.data() + i, 8);
+      if (!is_plain_ascii_word(word)) break;
+    }
+    memcpy(&word, name.data() + name.size() - 8, 8);
+    if (i + 8 > name.size() && is_plain_ascii_word(word)) return name.size();
+  }
+  for (; i < name.size(); ++i) {
+    unsigned char c = name[i];
+    if (c >= 0x80 || c == '\\' || c == '/') break;
+  }
+  return i;
+}
+
+// Appends the Linux form of `name`, text that follows a separator of an
+// internal path, when it is one component there; false, `*out` unchanged,
+// otherwise. Plain ASCII stands for itself in every external encoding.
+bool append_linux_name(std::string_view name, std::string* out) {
+  size_t ascii = plain_ascii_length(name);
+  if (ascii == name.size()) {
+    out->append(name);
+    return true;
+  }
+  for (size_t i = ascii; i < name.size(); i = sjis_next_char(name, i)) {
+    if (name[i] == '\\' || name[i] == '/') return false;
+  }
+  // An escape may stand for a '/', which would start another component.
+  size_t start = out->size();
+  append_external(name, out);
+  if (out->find('/', start) == std::string::npos) return true;
+  out->resize(start);
+  return false;
+}
+
+// Where the last component of an internal path starts: just past its last
+// separator, 0 when it has none.
+size_t last_component_start(std::string_view internal) {
+  size_t start = 0;
+  for (size_t i = 0; i < internal.size(); i = sjis_next_char(internal, i)) {
+    if (internal[i] == '\\' || internal[i] == '/') start = i + 1;
+  }
+  return start;
+}
+
+bool is_ascii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// The text that follows the last directory's text in `internal`, when
+// `internal` starts with it and may be one of its entries.
+bool name_in_last_directory(std::string_view internal, std::string_view* name) {
+  const LastDirectory& last = g_dirs.last;
+  if (!last.known || internal.size() <= last.internal.size() ||
+      internal.compare(0, last.internal.size(), last.internal) != 0) {
     return false;
   }
-  *key = entry.key;
-  if (!key->empty() && key->back() != '/') key->push_back('/');
-  key->append(entry.name);
-  return true;
+  *name = internal.substr(last.internal.size());
+  return is_name_text(*name, last.internal.empty());
+}
+
+// Keeps the directory of `internal`, just located as `e` from its whole
+// Linux path (g_dirs.located_path), for the entries that follow it: the
+// Linux path of every entry of it is the directory's Linux path followed by
+// the entry's name.
+void remember_directory(std::string_view internal, const Located& e) {
+  size_t start = last_component_start(internal);
+  std::string_view name = internal.substr(start);
+  std::string linux_name;
+  if (e.must_be_directory || !is_ascii(internal.substr(0, start)) ||
+      !is_name_text(name, start == 0) ||
+      !append_linux_name(name, &linux_name) || linux_name != e.name) {
+    return;
+  }
+  LastDirectory& last = g_dirs.last;
+  last.known = true;
+  last.internal.assign(internal.substr(0, start));
+  last.linux_dir.assign(g_dirs.located_path, 0,
+                        g_dirs.located_path.size() - e.name.size());
+  last.key = e.key;
+  last.generation = 0;
+  last.stored_known = false;
+}
+
+// The descriptor of the last directory (directory_fd), marked as used by
+// the operation in hand like any other.
+int last_directory_fd() {
+  LastDirectory& last = g_dirs.last;
+  if (last.generation == g_dirs.generation) {
+    if (!last.key.empty()) g_dirs.entries[last.index].last_use = g_dirs.clock;
+    return last.fd;
+  }
+  int fd = directory_fd(last.key);
+  if (fd == -1) return -1;
+  last.fd = fd;
+  last.index = g_dirs.recent;  // where directory_fd found or put the key
+  last.generation = g_dirs.generation;
+  return fd;
 }
 
 }  // namespace
@@ -344,10 +542,41 @@ LocatedPair begin_entry_operation() {
   return {&g_dirs.first, &g_dirs.second};
 }
 
+bool append_stored_in_last_directory(const std::string& internal,
+                                     const std::string& working_prefix,
+                                     std::string* out) {
+  std::string_view name;
+  if (!name_in_last_directory(internal, &name)) return false;
+  LastDirectory& last = g_dirs.last;
+  if (!last.stored_known) {
+    last.stored_dir = is_absolute_key(last.linux_dir)
+                          ? last.linux_dir
+                          : working_prefix + last.linux_dir;
+    last.stored_known = true;
+  }
+  size_t start = out->size();
+  out->append(last.stored_dir);
+  if (append_linux_name(name, out)) return true;
+  out->resize(start);
+  return false;
+}
+
+// An entry of the last directory only converts its name, and takes the
+// directory's descriptor as it was found last unless the cache changed.
 bool locate(const std::string& internal, Located* out) {
-  linux_path(internal, &g_dirs.located_path);
-  split_path(&g_dirs.located_path, out);
-  out->dir = directory_fd(out->key);
+  std::string_view name;
+  out->name.clear();
+  if (name_in_last_directory(internal, &name) &&
+      append_linux_name(name, &out->name)) {
+    out->key = g_dirs.last.key;
+    out->must_be_directory = false;
+    out->dir = last_directory_fd();
+  } else {
+    linux_path(internal, &g_dirs.located_path);
+    split_path(&g_dirs.located_path, out);
+    remember_directory(internal, *out);
+    out->dir = directory_fd(out->key);
+  }
   return out->dir != -1;
 }
 
@@ -367,19 +596,34 @@ bool locate_pair(const std::string& from, const std::string& to, Located* a,
 }
 
 void note_moved(const Located& from, const Located& to) {
-  std::string old_key;
-  std::string new_key;
-  bool known = entry_key(from, &old_key) && entry_key(to, &new_key);
-  bool absolute = is_absolute_key(old_key);
+  if (g_dirs.entries.empty()) return;
+  bool known = has_entry_key(from) && has_entry_key(to);
+  bool absolute = is_absolute_key(from.key);
+  // A key at or below a path is at least as long as it: a move of a file
+  // usually concerns no key at all.
+  const KeySummary& keys = key_summary();
+  if (known && !keys.any_alias &&
+      !(absolute ? keys.any_relative : keys.any_absolute) &&
+      entry_key_length(from) > keys.longest &&
+      entry_key_length(to) > keys.longest) {
+    return;
+  }
+  std::string& old_key = g_dirs.old_key;
+  std::string& new_key = g_dirs.new_key;
+  if (known) {
+    entry_key(from, &old_key);
+    entry_key(to, &new_key);
+  }
   for (size_t i = g_dirs.entries.size(); i-- > 0;) {
-    std::string& key = g_dirs.entries[i].key;
+    CachedDirectory& e = g_dirs.entries[i];
     // Another spelling of the same directory could not be renamed.
-    bool alias =
-        is_absolute_key(key) != absolute || key_has_inner_parent_step(key);
-    if (!known || alias || key_is_at_or_below(key, new_key)) {
+    bool alias = e.alias || is_absolute_key(e.key) != absolute;
+    if (!known || alias || key_is_at_or_below(e.key, new_key)) {
       close_cached(i);
-    } else if (key_is_at_or_below(key, old_key)) {
-      key = new_key + key.substr(old_key.size());
+    } else if (key_is_at_or_below(e.key, old_key)) {
+      e.key.replace(0, old_key.size(), new_key);
+      e.alias = key_has_inner_parent_step(e.key);
+      ++g_dirs.generation;
     }
   }
 }

@@ -192,11 +192,11 @@ bool holds_open_text_file(const struct stat& st) {
 // files this process has open or a directory that holds one. Moving
 // another hard link of such a file leaves the file itself where it is, so
 // only the names the file and its directories bear are looked up: an
-// ordinary entry costs no system call here.
-bool is_open_text_file(int dir, const char* name, bool or_holder) {
-  if (!g_open_files) return false;
-  const char* slash = strrchr(name, '/');
-  if (!bears_open_file_name(slash ? slash + 1 : name)) return false;
+// ordinary entry costs no system call here. `last` is the last component
+// of `name`.
+bool is_open_text_file(int dir, const char* name, std::string_view last,
+                       bool or_holder) {
+  if (!g_open_files || !bears_open_file_name(last)) return false;
   struct stat st;
   if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
   return posix::is_open_text_file(st) ||
@@ -233,7 +233,7 @@ bool truncates(TextFileMode mode) {
 // ---- Moves, attributes and deletion ----------------------------------------
 
 bool is_open_text_file(const Located& entry) {
-  return is_open_text_file(entry.dir, entry.name.c_str(), true);
+  return is_open_text_file(entry.dir, entry.name.c_str(), entry.name, true);
 }
 
 // For file systems without RENAME_NOREPLACE. A file is linked to its new
@@ -497,7 +497,10 @@ bool text_file_close(TextFile* file) {
 bool file_in_use_elsewhere(const std::string& path) {
   std::string linux_file;
   const char* p = linux_path(path, &linux_file);
-  if (is_open_text_file(AT_FDCWD, p, false)) return false;
+  const char* slash = strrchr(p, '/');
+  if (is_open_text_file(AT_FDCWD, p, slash ? slash + 1 : p, false)) {
+    return false;
+  }
   int fd = open(p, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return false;
   struct flock record = {};
@@ -548,18 +551,34 @@ std::string state_directory() {
   return internal_path(dir + "/");
 }
 
-// The working directory is read once: kavo never changes it.
 std::string stored_full_path(const std::string& path) {
+  std::string full;
+  append_stored_full_path(path, &full);
+  return full;
+}
+
+// The working directory is read once: kavo never changes it.
+void append_stored_full_path(const std::string& path, std::string* out) {
   static const std::string working = [] {
     char* cwd = getcwd(nullptr, 0);
     std::string text = cwd ? cwd : "";
     free(cwd);
     return text;
   }();
+  static const std::string working_prefix =
+      working == "/" ? working : working + "/";
+  if (posix::append_stored_in_last_directory(path, working_prefix, out)) {
+    return;
+  }
   std::string linux_file = external_path(path);
-  if (!linux_file.empty() && linux_file[0] == '/') return linux_file;
-  if (linux_file == ".") return working;
-  return working + (working == "/" ? "" : "/") + linux_file;
+  if (!linux_file.empty() && linux_file[0] == '/') {
+    out->append(linux_file);
+  } else if (linux_file == ".") {
+    out->append(working);
+  } else {
+    out->append(working_prefix);
+    out->append(linux_file);
+  }
 }
 
 std::string internal_from_stored_path(const std::string& stored) {

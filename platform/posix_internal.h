@@ -29,6 +29,14 @@ namespace posix {
 // text.
 const char* linux_path(const std::string& internal, std::string* scratch);
 
+// Appends stored_full_path(internal) when `internal` lies in the directory
+// located last, converting only its name; false, `*out` unchanged,
+// otherwise. `working_prefix` is the working directory's Linux path with a
+// final '/' ("/" for the root).
+bool append_stored_in_last_directory(const std::string& internal,
+                                     const std::string& working_prefix,
+                                     std::string* out);
+
 // True when the mode's owner write bit is clear (never for a link).
 bool is_read_only(mode_t mode);
 

@@ -1048,6 +1048,10 @@ std::string stored_full_path(const std::string& path) {
   return full.empty() ? path : full;
 }
 
+void append_stored_full_path(const std::string& path, std::string* out) {
+  out->append(stored_full_path(path));
+}
+
 std::string internal_from_stored_path(const std::string& stored) {
   return stored;
 }

@@ -146,14 +146,17 @@ void write_record(RunJournal* journal) {
 void record_move(char tag, const std::string& from, const std::string& to,
                  const std::string& ticket, RunJournal* journal) {
   if (journal == nullptr || journal->broken) return;
-  journal->record.clear();
-  if (tag == 'R') {
-    make_record(tag, {stored_full_path(from), stored_full_path(to), ticket},
-                &journal->record);
-  } else {
-    make_record(tag, {stored_full_path(from), stored_full_path(to)},
-                &journal->record);
-  }
+  // Built in place: a move's record costs no string of its own.
+  std::string& record = journal->record;
+  record.clear();
+  record.push_back(tag);
+  record.push_back('\0');
+  append_stored_full_path(from, &record);
+  record.push_back('\0');
+  append_stored_full_path(to, &record);
+  record.push_back('\0');
+  if (tag == 'R') append_field(ticket, &record);
+  record.push_back('\n');
   write_record(journal);
 }
 

@@ -134,19 +134,22 @@ its reason; with /v-e only the count says so.
    改名失敗:1個 [2]
   a.txt
 
-A directory or file named alone is renamed itself, wherever it lies, also
-by an absolute path with a drive letter from another directory.
+A directory or file named alone is renamed itself, wherever it lies (a
+drive letter and a name is a name in the working directory), also by an
+absolute path with a drive letter from another directory.
 
-  $ fresh named; mk sub/old1/keep.txt sub/old3.txt
+  $ fresh named; mk sub/old1/keep.txt sub/old3.txt old4.txt old5.txt
   $ row kavo old new 'sub\old1'
   sub\old1→new1  改名成功:1個
   $ row kavo old new sub/old3.txt
   sub\old3.txt→new3.txt  改名成功:1個
+  $ row kavo old new old4.txt c:old5.txt
+  old4.txt→new4.txt c:old5.txt→c:new5.txt  改名成功:2個
   $ abs="c:$here\\named\\sub\\new1"
   $ (cd / && row kavo new old "$abs")
   <here>\named\sub\new1→old1  改名成功:1個
   $ row tree
-  sub/ sub/new3.txt <sub/old3.txt> sub/old1/ sub/old1/keep.txt
+  new4.txt <old4.txt> new5.txt <old5.txt> sub/ sub/new3.txt <sub/old3.txt> sub/old1/ sub/old1/keep.txt
 
 Arguments longer than the path length limit, a network path without a share, or
 a file given as the directory to walk stop the run before anything else.

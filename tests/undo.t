@@ -9,14 +9,15 @@ Wine hands a changed %LOCALAPPDATA% down only from a Windows parent.
   $ on linux || kavo() { run cmd /c "set LOCALAPPDATA=$(winepath -w "$XDG_STATE_HOME")&& $(winepath -w "$KAVO_TEST_BINARY") $*"; }
 
 /undo replays a run's moves last first with the move that never replaces
-anything, so directories renamed under /d come back deepest first, and
-prints and counts as a run does. Given again it takes back the run before;
-/test shows what it would do; a run that moved nothing leaves no journal,
-and with nothing left to take back it says so and answers 2.
+anything (a file named by its full path too), so directories renamed under
+/d come back deepest first, and prints and counts as a run does. Given
+again it takes back the run before; /test shows what it would do; a run
+that moved nothing leaves no journal, and with nothing left to take back it
+says so and answers 2.
 
   $ fresh back; mk a1.txt ad/as/a2.txt keep.txt
-  $ row kavo a b a1.txt; row kavo a z '*' /d /fa; row kavo k z keep.txt /test; row kavo x y keep.txt
-  a1.txt→b1.txt  改名成功:1個
+  $ row kavo a b "c:$here\\back\\a1.txt"; row kavo a z '*' /d /fa; row kavo k z keep.txt /test; row kavo x y keep.txt
+  <here>\back\a1.txt→b1.txt  改名成功:1個
   ad→zd zd\as→zs zd\zs\a2.txt→z2.txt  改名成功:3個
   keep.txt→zeep.txt  改名成功:1個
   改名対象なし [2]
