@@ -64,6 +64,7 @@ RenameOutcome bring_back_replaced(const JournalRecord& record,
 RenameOutcome take_back_move(const JournalRecord& record, RunContext* run) {
   run->path = record.new_path;
   run->new_path = record.old_path;
+  run->name_offset = last_component_start(record.old_path);
   run->entry_is_directory = record.kind == JournalKind::kDirectory;
   RenameOutcome outcome = kNoOutcome;
   if (!run->options->test_mode || exists(record.new_path)) {

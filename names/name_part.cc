@@ -77,15 +77,15 @@ bool change_part(const NamePattern& old, const std::string& new_string,
 bool compute_new_path(const std::string& path, const std::string& old_string,
                       const std::string& new_string, const NameChange& change,
                       std::string* new_path) {
-  return compute_new_path(path, prepare_pattern(old_string, change.match),
+  size_t begin = name_begin(path);
+  if (begin == kNoPosition) return false;
+  return compute_new_path(path, begin, prepare_pattern(old_string, change.match),
                           new_string, change, new_path);
 }
 
-bool compute_new_path(const std::string& path, const NamePattern& old,
-                      const std::string& new_string, const NameChange& change,
-                      std::string* new_path) {
-  size_t begin = name_begin(path);
-  if (begin == kNoPosition) return false;
+bool compute_new_path(const std::string& path, size_t begin,
+                      const NamePattern& old, const std::string& new_string,
+                      const NameChange& change, std::string* new_path) {
   std::string_view name = std::string_view(path).substr(begin);
   NameSplit split = change.part == kWholeName
                         ? NameSplit{name, std::string_view()}

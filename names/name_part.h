@@ -36,11 +36,12 @@ bool compute_new_path(const std::string& path, const std::string& old_string,
                       const std::string& new_string, const NameChange& change,
                       std::string* new_path);
 
-// The same with the old string prepared once (prepare_pattern with
+// The same for a path whose name begins at `begin` (the walk knows where it
+// put the name), with the old string prepared once (prepare_pattern with
 // change.match), as a run does for its many names.
-bool compute_new_path(const std::string& path, const NamePattern& old,
-                      const std::string& new_string, const NameChange& change,
-                      std::string* new_path);
+bool compute_new_path(const std::string& path, size_t begin,
+                      const NamePattern& old, const std::string& new_string,
+                      const NameChange& change, std::string* new_path);
 
 }  // namespace kavo
 

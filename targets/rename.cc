@@ -19,6 +19,15 @@ bool in_date_mode(const RunContext& run) {
   return run.options->date_format != kDateOff;
 }
 
+// Cuts run->new_path down to what the result lines show of it: the text
+// after its last separator (a drive's "X:" before a name stays).
+void keep_new_name(RunContext* run) {
+  size_t offset = run->name_offset;
+  if (offset > 0 && run->new_path[offset - 1] == '\\') {
+    run->new_path.erase(0, offset);
+  }
+}
+
 // Reports and counts a failed rename; ends the run unless /c. The new path
 // holds the new name alone by now.
 RenameOutcome count_failure(const char* label, RunContext* run) {
@@ -51,7 +60,7 @@ bool moved_into_place(const RunContext& run) {
 
 RenameOutcome report_moved(RunContext* run) {
   note_moved_into_place(run);
-  strip_directory(&run->new_path);
+  keep_new_name(run);
   if (run->options->show_renamed) {
     print_move(run->path, "→", run->new_path);
   }
@@ -67,7 +76,7 @@ RenameOutcome report_moved(RunContext* run) {
 // Otherwise date mode tries the next duplicate number instead of
 // reporting the refusal.
 RenameOutcome report_refused(RunContext* run) {
-  strip_directory(&run->new_path);
+  keep_new_name(run);
   if (get_attributes(run->path) == kAttrMissing) {
     if (!entry_listed(run->path)) return kNoOutcome;
   } else if (in_date_mode(*run)) {
@@ -79,14 +88,14 @@ RenameOutcome report_refused(RunContext* run) {
 // The log file the run is writing is never moved: no other new name would
 // help, so this fails at once in date mode too.
 RenameOutcome report_log_refused(RunContext* run) {
-  strip_directory(&run->new_path);
+  keep_new_name(run);
   return count_failure("改名不能", run);
 }
 
 // A name too long for the file system only grows with a duplicate number,
 // so it too fails at once in date mode.
 RenameOutcome report_too_long(RunContext* run) {
-  strip_directory(&run->new_path);
+  keep_new_name(run);
   return count_failure("改名不能", run);
 }
 
@@ -118,7 +127,7 @@ RenameOutcome overwrite_target(RunContext* run, bool* taken) {
   const RunOptions& options = *run->options;
   if (!options.test_mode) {
     if (moved_into_place(*run)) {
-      strip_directory(&run->new_path);
+      keep_new_name(run);
       if (in_date_mode(*run)) {
         *taken = true;
         return kNotFound;
@@ -133,12 +142,12 @@ RenameOutcome overwrite_target(RunContext* run, bool* taken) {
       replaced = journaled_replace(run->path, run->new_path, run->journal);
     }
     if (!replaced) {
-      strip_directory(&run->new_path);
+      keep_new_name(run);
       return count_failure("上書改名不能", run);
     }
     note_moved_into_place(run);
   }
-  strip_directory(&run->new_path);
+  keep_new_name(run);
   if (options.show_renamed) {
     print_move(run->path, "=>", run->new_path);
   }
@@ -163,7 +172,7 @@ bool handle_existing_target(RunContext* run, bool* taken,
     *outcome = overwrite_target(run, taken);
     return true;
   }
-  strip_directory(&run->new_path);
+  keep_new_name(run);
   if (in_date_mode(*run)) {
     *taken = true;
     *outcome = kNotFound;
@@ -219,7 +228,8 @@ RenameOutcome perform(RunContext* run, bool* taken) {
 // receives the new path before it is cut down to the name.
 RenameOutcome attempt(RunContext* run, bool* taken,
                       std::string* full_new_path) {
-  if (!compute_new_path(run->path, run->old_pattern, run->new_string,
+  if (!compute_new_path(run->path, run->name_offset, run->old_pattern,
+                        run->new_string,
                         name_change(*run->options), &run->new_path)) {
     if (run->options->show_unchanged) print_message("%s\n", run->path.c_str());
     return kNotRenamed;
@@ -244,7 +254,8 @@ void set_date_string(const CalendarTime& local, int64_t k, RunContext* run) {
 bool date_attempt_path(const CalendarTime& local, int64_t k, RunContext* run,
                        std::string* path) {
   set_date_string(local, k, run);
-  return compute_new_path(run->path, run->old_pattern, run->new_string,
+  return compute_new_path(run->path, run->name_offset, run->old_pattern,
+                        run->new_string,
                           name_change(*run->options), path);
 }
 

@@ -59,6 +59,9 @@ struct RunContext {
   // it to the new name alone (strip_directory), so it holds the full path
   // only until the move has been tried.
   std::string new_path;
+  // Where the entry's name begins in `path`, and its new name in
+  // `new_path`: both lie in one directory.
+  size_t name_offset = 0;
   std::string old_string;
   NamePattern old_pattern;  // old_string prepared for the run's name change
   std::string new_string;

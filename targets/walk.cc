@@ -34,6 +34,7 @@ bool matches_pattern(const FindRecord& record, const RunContext& run) {
 // path that would reach kPathLengthLimit.
 void set_entry_name(size_t offset, const std::string& name, RunContext* run) {
   run->path.resize(offset);
+  run->name_offset = offset;
   if (offset + name.size() >= kPathLengthLimit) {
     abort_run("パス名が長すぎます:%s", (run->path + name).c_str());
   }

@@ -80,9 +80,13 @@ bool is_path_under(std::string_view path, std::string_view stored) {
   return i == path.size() || path[i] == '\\';
 }
 
+size_t last_component_start(std::string_view path) {
+  size_t last = sjis_find_last_char(path, '\\');
+  return last == kNoPosition ? 0 : last + 1;
+}
+
 void strip_directory(std::string* path) {
-  size_t last = sjis_find_last_char(*path, '\\');
-  if (last != kNoPosition) path->erase(0, last + 1);
+  path->erase(0, last_component_start(*path));
 }
 
 std::string strip_directory(const std::string& path) {

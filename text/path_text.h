@@ -55,6 +55,9 @@ std::string strip_directory(const std::string& path);
 // Cuts `*path` down to what strip_directory gives, in place.
 void strip_directory(std::string* path);
 
+// Where the text strip_directory keeps begins in `path`.
+size_t last_component_start(std::string_view path);
+
 // `path` cut right after its last '\' (or after "X:"); empty when neither.
 std::string directory_part(const std::string& path);
 
