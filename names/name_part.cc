@@ -91,7 +91,14 @@ bool compute_new_path(const std::string& path, size_t begin,
                         ? NameSplit{name, std::string_view()}
                         : split_name(name, change.part);
   const bool extension = works_on_extension(change.part);
-  std::string part(extension ? split.extension : split.body);
+  std::string_view in_name = extension ? split.extension : split.body;
+  if (!old.text.empty() && !(extension && split.extension.empty())) {
+    // The part keeps its place in the name: the match is replaced there.
+    new_path->assign(path);
+    return replace_first_match(new_path, begin + (in_name.data() - name.data()),
+                               in_name.size(), old, new_string);
+  }
+  std::string part(in_name);
   if (!change_part(old, new_string, change,
                    extension && split.extension.empty(), &part)) {
     return false;

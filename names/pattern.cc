@@ -54,19 +54,29 @@ bool replace_first_match(std::string* name_part, std::string_view old_string,
 
 bool replace_first_match(std::string* name_part, const NamePattern& old,
                          std::string_view new_string) {
+  return replace_first_match(name_part, 0, name_part->size(), old, new_string);
+}
+
+bool replace_first_match(std::string* text, size_t start, size_t size,
+                         const NamePattern& old, std::string_view new_string) {
   Match match;
-  if (!find_match(*name_part, old, &match)) return false;
+  if (!find_match(std::string_view(*text).substr(start, size), old, &match)) {
+    return false;
+  }
+  size_t at = start + match.start;
   size_t matched = match.end - match.start;
-  if (surely_fits(name_part->size() - matched + new_string.size())) {
-    name_part->replace(match.start, matched, new_string);
+  size_t new_size = size - matched + new_string.size();
+  if (surely_fits(new_size)) {
+    text->replace(at, matched, new_string);
     return true;
   }
   // Measured in place, and put back when it does not fit.
-  size_t before = stored_name_length(*name_part);
-  std::string removed = name_part->substr(match.start, matched);
-  name_part->replace(match.start, matched, new_string);
-  if (!fits(before, stored_name_length(*name_part))) {
-    name_part->replace(match.start, new_string.size(), removed);
+  size_t before = stored_name_length(std::string_view(*text).substr(start, size));
+  std::string removed = text->substr(at, matched);
+  text->replace(at, matched, new_string);
+  std::string_view after = std::string_view(*text).substr(start, new_size);
+  if (!fits(before, stored_name_length(after))) {
+    text->replace(at, new_string.size(), removed);
     return false;
   }
   return true;

@@ -51,6 +51,11 @@ bool replace_first_match(std::string* name_part, std::string_view old_string,
 bool replace_first_match(std::string* name_part, const NamePattern& old,
                          std::string_view new_string);
 
+// The same for the name part text[start, start + size) of a longer text,
+// replaced where it stands.
+bool replace_first_match(std::string* text, size_t start, size_t size,
+                         const NamePattern& old, std::string_view new_string);
+
 // Puts `new_string` in front of `*name_part`; false (unchanged) when the
 // result would reach kNamePartLimit bytes.
 bool insert_at_start(std::string* name_part, std::string_view new_string);
