@@ -38,15 +38,19 @@ inline bool sjis_trail_byte(unsigned char c) {
 inline bool is_ascii(std::string_view s) {
   constexpr uint64_t kHighBits = 0x8080808080808080u;
   const char* p = s.data();
-  size_t n = s.size();
+  const size_t n = s.size();
   uint64_t seen = 0;
-  for (; n >= 8; p += 8, n -= 8) {
-    uint64_t word;
-    memcpy(&word, p, 8);
+  uint64_t word;
+  if (n < 8) {
+    for (size_t i = 0; i < n; ++i) seen |= static_cast<unsigned char>(p[i]);
+    return (seen & kHighBits) == 0;
+  }
+  for (size_t i = 0; i + 8 <= n; i += 8) {
+    memcpy(&word, p + i, 8);
     seen |= word;
   }
-  for (; n > 0; ++p, --n) seen |= static_cast<unsigned char>(*p);
-  return (seen & kHighBits) == 0;
+  memcpy(&word, p + n - 8, 8);  // the last bytes, read again where they overlap
+  return ((seen | word) & kHighBits) == 0;
 }
 
 // Bytes in the character that starts at `pos` (pos < s.size()): 2 for a

@@ -23,8 +23,19 @@ TEST(SjisTest, ByteClasses) {
   const std::pair<std::string, std::string> classes[] = {
       {kHyo, "12"}, {"\x81\x81\x81", "121"}, {"\x81\xFD\x81.", "1010"}};
   for (const auto& [s, expected] : classes) {
+    unsigned char all[8];
+    sjis_byte_classes(s, all);
     for (size_t i = 0; i < expected.size(); ++i) {
       EXPECT_EQ(sjis_byte_class(s, i), expected[i] - '0') << i;
+      EXPECT_EQ(all[i], expected[i] - '0') << i;
+    }
+  }
+  for (size_t n = 1; n <= 17; ++n) {  // whole words, tails and short texts
+    EXPECT_TRUE(is_ascii(std::string(n, '\x7F')));
+    for (size_t at = 0; at < n; ++at) {
+      std::string s(n, 'a');
+      s[at] = '\x80';
+      EXPECT_FALSE(is_ascii(s)) << n << ' ' << at;
     }
   }
   EXPECT_EQ(sjis_byte_class(kHyo, 100), 0);
@@ -43,6 +54,8 @@ TEST(SjisTest, Searches) {
   EXPECT_EQ(sjis_find_string(kHyo + "\\a", "\\a"), 2u);
   EXPECT_EQ(sjis_find_last_char("dir\\" + kHyo, '\\'), 3u);
   EXPECT_EQ(sjis_find_last_char("a\\b\x81", '\\'), kNoPosition);
+  EXPECT_EQ(sjis_find_last_char("a\\b\\c", '\\'), 3u);
+  EXPECT_EQ(sjis_find_last_char("abc", '\\'), kNoPosition);
   EXPECT_EQ(find_extension("name."), 5u);  // empty, not none
   EXPECT_EQ(find_extension("dir.x\\name"), kNoPosition);
   EXPECT_EQ(set_extension("\\x\\" + kHyo + ".exe", "cfg"), "\\x\\表.cfg");
