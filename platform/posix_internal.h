@@ -11,6 +11,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
@@ -29,12 +30,15 @@ namespace posix {
 // text.
 const char* linux_path(const std::string& internal, std::string* scratch);
 
+// The working directory's Linux path, read once (kavo never changes it),
+// and the same with a final '/' ("/" for the root).
+const std::string& working_directory();
+const std::string& working_prefix();
+
 // Appends stored_full_path(internal) when `internal` lies in the directory
 // located last, converting only its name; false, `*out` unchanged,
-// otherwise. `working_prefix` is the working directory's Linux path with a
-// final '/' ("/" for the root).
+// otherwise.
 bool append_stored_in_last_directory(const std::string& internal,
-                                     const std::string& working_prefix,
                                      std::string* out);
 
 // True when the mode's owner write bit is clear (never for a link).
@@ -47,6 +51,9 @@ struct Located {
   std::string key;  // "" is the working directory
   std::string name;
   bool must_be_directory = false;  // the path ended in a separator
+  // The serial of the last directory located when the entry was found in
+  // it; 0 when it was not (see append_stored_located).
+  uint64_t last_directory = 0;
 };
 
 // The two entries one operation addresses (a move's ends; `second` unused
@@ -54,12 +61,16 @@ struct Located {
 struct LocatedPair {
   Located* first;
   Located* second;
+  uint64_t operation;  // never 0; another for every operation
 };
 
 // Starts one operation on entries: the directory descriptors it locates
 // stay cached until the next one starts. Returns the records it fills,
 // owned by the directory cache and reused by every operation.
 LocatedPair begin_entry_operation();
+
+// The records of the operation started last, as it left them.
+LocatedPair current_entry_operation();
 
 // Fills `*out` for the internal path; false when its directory cannot be
 // opened.
@@ -76,6 +87,12 @@ bool is_open_text_file(const struct stat& st);
 // Locates both ends of a move; false when a directory cannot be opened.
 bool locate_pair(const std::string& from, const std::string& to, Located* a,
                  Located* b);
+
+// Appends stored_full_path of the first (or `second`) entry `operation`
+// located, from its Linux name, when no other operation started since and
+// the entry was found in the last directory (a name other than "."); false,
+// `*out` unchanged, otherwise.
+bool append_stored_located(uint64_t operation, bool second, std::string* out);
 
 // After the program moved `from` to `to`: the cached directories at or
 // below the old path are known by the new path from now on.
