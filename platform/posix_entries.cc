@@ -554,10 +554,6 @@ namespace posix {
 
 LocatedPair begin_entry_operation() {
   ++g_dirs.clock;
-  return current_entry_operation();
-}
-
-LocatedPair current_entry_operation() {
   return {&g_dirs.first, &g_dirs.second, g_dirs.clock};
 }
 
@@ -587,19 +583,6 @@ bool append_stored_in_last_directory(const std::string& internal,
   if (append_linux_name(name, out)) return true;
   out->resize(start);
   return false;
-}
-
-// A bare "." names the directory itself, whose stored path has no "/."
-// after it: the whole path is converted for it.
-bool append_stored_located(uint64_t operation, bool second, std::string* out) {
-  const Located& e = second ? g_dirs.second : g_dirs.first;
-  if (operation != g_dirs.clock || e.last_directory != g_dirs.last.serial ||
-      e.last_directory == 0 || e.name == ".") {
-    return false;
-  }
-  out->append(last_stored_directory());
-  out->append(e.name);
-  return true;
 }
 
 // An entry of the last directory only converts its name, and takes the
@@ -672,6 +655,56 @@ void note_moved(const Located& from, const Located& to) {
 }
 
 }  // namespace posix
+
+// ---- Moves located once ---------------------------------------------------
+//
+// A journaled move locates its two ends once: the journal's record takes
+// their stored paths from the located names, the move the located entries.
+// Between the two steps the journal writes its record, which for the first
+// record of a run makes the journal file and so starts other operations:
+// the lookup then no longer holds, and the move locates its ends afresh.
+
+namespace {
+
+// True while the records the move's lookup filled are as it left them: no
+// other operation started since, so the records, the descriptors they name
+// and the cache are unchanged.
+bool lookup_holds(const PreparedMove& move) {
+  return move.operation != 0 && move.operation == g_dirs.clock;
+}
+
+}  // namespace
+
+void prepare_move(const std::string& from, const std::string& to,
+                  PreparedMove* move) {
+  posix::LocatedPair entries = posix::begin_entry_operation();
+  move->from = &from;
+  move->to = &to;
+  move->operation = entries.operation;
+  move->located = posix::locate_pair(from, to, entries.first, entries.second);
+}
+
+// Only an end found in the last directory is taken from its located name:
+// the directory's stored path then serves. A bare "." names the directory
+// itself, whose stored path has no "/." after it: the whole path is
+// converted for it, as for any other end.
+void append_stored_move_end(const PreparedMove& move, bool target,
+                            std::string* out) {
+  const Located& e = target ? g_dirs.second : g_dirs.first;
+  if (move.located && lookup_holds(move) && e.last_directory != 0 &&
+      e.last_directory == g_dirs.last.serial && e.name != ".") {
+    out->append(last_stored_directory());
+    out->append(e.name);
+    return;
+  }
+  append_stored_full_path(target ? *move.to : *move.from, out);
+}
+
+MoveResult move_prepared(const PreparedMove& move) {
+  if (!lookup_holds(move)) return move_entry(*move.from, *move.to);
+  if (!move.located) return MoveResult::kFailed;
+  return posix::move_located(g_dirs.first, g_dirs.second);
+}
 
 namespace {
 

@@ -306,10 +306,9 @@ bool set_normal_attributes(const std::string& path) {
   return fchmodat(e.dir, e.name.c_str(), mode, 0) == 0;
 }
 
-namespace {
-
-MoveResult move_located(const Located& a, const Located& b) {
-  if (g_open_files && (is_open_text_file(a) || is_open_text_file(b))) {
+MoveResult posix::move_located(const Located& a, const Located& b) {
+  if (g_open_files &&
+      (kavo::is_open_text_file(a) || kavo::is_open_text_file(b))) {
     return MoveResult::kFailed;
   }
   MoveResult result = move_at(a.dir, a.name.c_str(), b.dir, b.name.c_str());
@@ -320,16 +319,6 @@ MoveResult move_located(const Located& a, const Located& b) {
   return result;
 }
 
-// The lookup of the ends holds as long as no other operation started since:
-// until then the records, the descriptors they name and the cache stay as
-// they were.
-bool lookup_holds(const PreparedMove& move, posix::LocatedPair* entries) {
-  *entries = posix::current_entry_operation();
-  return move.operation != 0 && move.operation == entries->operation;
-}
-
-}  // namespace
-
 // Both ends are located before either is used: the second lookup never
 // evicts the descriptor of the first (both belong to this operation).
 MoveResult move_entry(const std::string& from, const std::string& to) {
@@ -337,32 +326,7 @@ MoveResult move_entry(const std::string& from, const std::string& to) {
   Located& a = *entries.first;
   Located& b = *entries.second;
   if (!locate_pair(from, to, &a, &b)) return MoveResult::kFailed;
-  return move_located(a, b);
-}
-
-void prepare_move(const std::string& from, const std::string& to,
-                  PreparedMove* move) {
-  posix::LocatedPair entries = posix::begin_entry_operation();
-  move->from = &from;
-  move->to = &to;
-  move->operation = entries.operation;
-  move->located = locate_pair(from, to, entries.first, entries.second);
-}
-
-void append_stored_move_end(const PreparedMove& move, bool target,
-                            std::string* out) {
-  if (move.located &&
-      posix::append_stored_located(move.operation, target, out)) {
-    return;
-  }
-  append_stored_full_path(target ? *move.to : *move.from, out);
-}
-
-MoveResult move_prepared(const PreparedMove& move) {
-  posix::LocatedPair entries;
-  if (!lookup_holds(move, &entries)) return move_entry(*move.from, *move.to);
-  if (!move.located) return MoveResult::kFailed;
-  return move_located(*entries.first, *entries.second);
+  return posix::move_located(a, b);
 }
 
 bool move_reports_existing_target() { return true; }

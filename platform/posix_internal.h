@@ -69,9 +69,6 @@ struct LocatedPair {
 // owned by the directory cache and reused by every operation.
 LocatedPair begin_entry_operation();
 
-// The records of the operation started last, as it left them.
-LocatedPair current_entry_operation();
-
 // Fills `*out` for the internal path; false when its directory cannot be
 // opened.
 bool locate(const std::string& internal, Located* out);
@@ -88,12 +85,6 @@ bool is_open_text_file(const struct stat& st);
 bool locate_pair(const std::string& from, const std::string& to, Located* a,
                  Located* b);
 
-// Appends stored_full_path of the first (or `second`) entry `operation`
-// located, from its Linux name, when no other operation started since and
-// the entry was found in the last directory (a name other than "."); false,
-// `*out` unchanged, otherwise.
-bool append_stored_located(uint64_t operation, bool second, std::string* out);
-
 // After the program moved `from` to `to`: the cached directories at or
 // below the old path are known by the new path from now on.
 void note_moved(const Located& from, const Located& to);
@@ -104,6 +95,9 @@ void note_moved(const Located& from, const Located& to);
 // relative to directory descriptors (AT_FDCWD allowed); errno tells why it
 // failed.
 MoveResult move_at(int from_dir, const char* from, int to_dir, const char* to);
+
+// move_entry for ends located already.
+MoveResult move_located(const Located& a, const Located& b);
 
 // Converted text held back before a write: files and standard output are
 // written once this much has gathered.
