@@ -592,7 +592,8 @@ bool locate(const std::string& internal, Located* out) {
   out->name.clear();
   if (name_in_last_directory(internal, &name) &&
       append_linux_name(name, &out->name)) {
-    out->key = g_dirs.last.key;
+    // Mostly the key the record holds already: comparing costs less.
+    if (out->key != g_dirs.last.key) out->key = g_dirs.last.key;
     out->must_be_directory = false;
     out->last_directory = g_dirs.last.serial;
     out->dir = last_directory_fd();
