@@ -117,6 +117,28 @@ enum class MoveResult {
 // Moves `from` to `to` without ever replacing an existing entry.
 MoveResult move_entry(const std::string& from, const std::string& to);
 
+// Both ends of a move, located once for the journal's record of the move
+// and for the move itself: prepare_move fills it, append_stored_move_end
+// and move_prepared use it. The paths must outlive it.
+struct PreparedMove {
+  const std::string* from = nullptr;
+  const std::string* to = nullptr;
+  uint64_t operation = 0;  // the layer's mark of the lookup; 0: none made
+  bool located = false;    // the lookup found both directories
+};
+
+// Locates the ends of a move from `from` to `to` into `*move`.
+void prepare_move(const std::string& from, const std::string& to,
+                  PreparedMove* move);
+
+// Appends stored_full_path of the move's target (`target`) or source.
+void append_stored_move_end(const PreparedMove& move, bool target,
+                            std::string* out);
+
+// move_entry for the prepared ends; when another operation on entries came
+// in between, they are located afresh.
+MoveResult move_prepared(const PreparedMove& move);
+
 // True when move_entry answers kTargetExists exactly when an existence check
 // of the target would have found it, so a caller may skip that check.
 bool move_reports_existing_target();

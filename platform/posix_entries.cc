@@ -141,7 +141,8 @@ struct LastDirectory {
   bool stored_known = false;
   uint64_t generation = 0;  // of the cache when `fd` was found; 0: not yet
   int fd = AT_FDCWD;
-  size_t index = 0;  // its cache entry, unless `key` is ""
+  size_t index = 0;     // its cache entry, unless `key` is ""
+  uint64_t serial = 0;  // advanced whenever another directory is kept
 };
 
 // What all the keys have in common, so that a move that concerns none of
@@ -497,15 +498,15 @@ bool name_in_last_directory(std::string_view internal, std::string_view* name) {
 // Keeps the directory of `internal`, just located as `e` from its whole
 // Linux path (g_dirs.located_path), for the entries that follow it: the
 // Linux path of every entry of it is the directory's Linux path followed by
-// the entry's name.
-void remember_directory(std::string_view internal, const Located& e) {
+// the entry's name. False when it cannot be kept.
+bool remember_directory(std::string_view internal, const Located& e) {
   size_t start = last_component_start(internal);
   std::string_view name = internal.substr(start);
   std::string linux_name;
   if (e.must_be_directory || !is_ascii(internal.substr(0, start)) ||
       !is_name_text(name, start == 0) ||
       !append_linux_name(name, &linux_name) || linux_name != e.name) {
-    return;
+    return false;
   }
   LastDirectory& last = g_dirs.last;
   last.known = true;
@@ -515,6 +516,8 @@ void remember_directory(std::string_view internal, const Located& e) {
   last.key = e.key;
   last.generation = 0;
   last.stored_known = false;
+  ++last.serial;
+  return true;
 }
 
 // The descriptor of the last directory (directory_fd), marked as used by
@@ -533,29 +536,50 @@ int last_directory_fd() {
   return fd;
 }
 
+// The last directory's stored full path, made on first use.
+const std::string& last_stored_directory() {
+  LastDirectory& last = g_dirs.last;
+  if (!last.stored_known) {
+    last.stored_dir = is_absolute_key(last.linux_dir)
+                          ? last.linux_dir
+                          : posix::working_prefix() + last.linux_dir;
+    last.stored_known = true;
+  }
+  return last.stored_dir;
+}
+
 }  // namespace
 
 namespace posix {
 
 LocatedPair begin_entry_operation() {
   ++g_dirs.clock;
-  return {&g_dirs.first, &g_dirs.second};
+  return {&g_dirs.first, &g_dirs.second, g_dirs.clock};
+}
+
+const std::string& working_directory() {
+  static const std::string working = [] {
+    char* cwd = getcwd(nullptr, 0);
+    std::string text = cwd ? cwd : "";
+    free(cwd);
+    return text;
+  }();
+  return working;
+}
+
+const std::string& working_prefix() {
+  static const std::string prefix = working_directory() == "/"
+                                        ? working_directory()
+                                        : working_directory() + "/";
+  return prefix;
 }
 
 bool append_stored_in_last_directory(const std::string& internal,
-                                     const std::string& working_prefix,
                                      std::string* out) {
   std::string_view name;
   if (!name_in_last_directory(internal, &name)) return false;
-  LastDirectory& last = g_dirs.last;
-  if (!last.stored_known) {
-    last.stored_dir = is_absolute_key(last.linux_dir)
-                          ? last.linux_dir
-                          : working_prefix + last.linux_dir;
-    last.stored_known = true;
-  }
   size_t start = out->size();
-  out->append(last.stored_dir);
+  out->append(last_stored_directory());
   if (append_linux_name(name, out)) return true;
   out->resize(start);
   return false;
@@ -568,13 +592,16 @@ bool locate(const std::string& internal, Located* out) {
   out->name.clear();
   if (name_in_last_directory(internal, &name) &&
       append_linux_name(name, &out->name)) {
-    out->key = g_dirs.last.key;
+    // Mostly the key the record holds already: comparing costs less.
+    if (out->key != g_dirs.last.key) out->key = g_dirs.last.key;
     out->must_be_directory = false;
+    out->last_directory = g_dirs.last.serial;
     out->dir = last_directory_fd();
   } else {
     linux_path(internal, &g_dirs.located_path);
     split_path(&g_dirs.located_path, out);
-    remember_directory(internal, *out);
+    bool kept = remember_directory(internal, *out);
+    out->last_directory = kept ? g_dirs.last.serial : 0;
     out->dir = directory_fd(out->key);
   }
   return out->dir != -1;
@@ -629,6 +656,56 @@ void note_moved(const Located& from, const Located& to) {
 }
 
 }  // namespace posix
+
+// ---- Moves located once ---------------------------------------------------
+//
+// A journaled move locates its two ends once: the journal's record takes
+// their stored paths from the located names, the move the located entries.
+// Between the two steps the journal writes its record, which for the first
+// record of a run makes the journal file and so starts other operations:
+// the lookup then no longer holds, and the move locates its ends afresh.
+
+namespace {
+
+// True while the records the move's lookup filled are as it left them: no
+// other operation started since, so the records, the descriptors they name
+// and the cache are unchanged.
+bool lookup_holds(const PreparedMove& move) {
+  return move.operation != 0 && move.operation == g_dirs.clock;
+}
+
+}  // namespace
+
+void prepare_move(const std::string& from, const std::string& to,
+                  PreparedMove* move) {
+  posix::LocatedPair entries = posix::begin_entry_operation();
+  move->from = &from;
+  move->to = &to;
+  move->operation = entries.operation;
+  move->located = posix::locate_pair(from, to, entries.first, entries.second);
+}
+
+// Only an end found in the last directory is taken from its located name:
+// the directory's stored path then serves. A bare "." names the directory
+// itself, whose stored path has no "/." after it: the whole path is
+// converted for it, as for any other end.
+void append_stored_move_end(const PreparedMove& move, bool target,
+                            std::string* out) {
+  const Located& e = target ? g_dirs.second : g_dirs.first;
+  if (move.located && lookup_holds(move) && e.last_directory != 0 &&
+      e.last_directory == g_dirs.last.serial && e.name != ".") {
+    out->append(last_stored_directory());
+    out->append(e.name);
+    return;
+  }
+  append_stored_full_path(target ? *move.to : *move.from, out);
+}
+
+MoveResult move_prepared(const PreparedMove& move) {
+  if (!lookup_holds(move)) return move_entry(*move.from, *move.to);
+  if (!move.located) return MoveResult::kFailed;
+  return posix::move_located(g_dirs.first, g_dirs.second);
+}
 
 namespace {
 

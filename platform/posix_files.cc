@@ -306,6 +306,19 @@ bool set_normal_attributes(const std::string& path) {
   return fchmodat(e.dir, e.name.c_str(), mode, 0) == 0;
 }
 
+MoveResult posix::move_located(const Located& a, const Located& b) {
+  if (g_open_files &&
+      (kavo::is_open_text_file(a) || kavo::is_open_text_file(b))) {
+    return MoveResult::kFailed;
+  }
+  MoveResult result = move_at(a.dir, a.name.c_str(), b.dir, b.name.c_str());
+  if (result == MoveResult::kFailed && errno == ENAMETOOLONG) {
+    result = MoveResult::kNameTooLong;
+  }
+  if (result == MoveResult::kMoved) note_moved(a, b);
+  return result;
+}
+
 // Both ends are located before either is used: the second lookup never
 // evicts the descriptor of the first (both belong to this operation).
 MoveResult move_entry(const std::string& from, const std::string& to) {
@@ -313,13 +326,7 @@ MoveResult move_entry(const std::string& from, const std::string& to) {
   Located& a = *entries.first;
   Located& b = *entries.second;
   if (!locate_pair(from, to, &a, &b)) return MoveResult::kFailed;
-  if (is_open_text_file(a) || is_open_text_file(b)) return MoveResult::kFailed;
-  MoveResult result = move_at(a.dir, a.name.c_str(), b.dir, b.name.c_str());
-  if (result == MoveResult::kFailed && errno == ENAMETOOLONG) {
-    result = MoveResult::kNameTooLong;
-  }
-  if (result == MoveResult::kMoved) note_moved(a, b);
-  return result;
+  return posix::move_located(a, b);
 }
 
 bool move_reports_existing_target() { return true; }
@@ -557,26 +564,15 @@ std::string stored_full_path(const std::string& path) {
   return full;
 }
 
-// The working directory is read once: kavo never changes it.
 void append_stored_full_path(const std::string& path, std::string* out) {
-  static const std::string working = [] {
-    char* cwd = getcwd(nullptr, 0);
-    std::string text = cwd ? cwd : "";
-    free(cwd);
-    return text;
-  }();
-  static const std::string working_prefix =
-      working == "/" ? working : working + "/";
-  if (posix::append_stored_in_last_directory(path, working_prefix, out)) {
-    return;
-  }
+  if (posix::append_stored_in_last_directory(path, out)) return;
   std::string linux_file = external_path(path);
   if (!linux_file.empty() && linux_file[0] == '/') {
     out->append(linux_file);
   } else if (linux_file == ".") {
-    out->append(working);
+    out->append(posix::working_directory());
   } else {
-    out->append(working_prefix);
+    out->append(posix::working_prefix());
     out->append(linux_file);
   }
 }

@@ -11,6 +11,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
@@ -29,12 +30,15 @@ namespace posix {
 // text.
 const char* linux_path(const std::string& internal, std::string* scratch);
 
+// The working directory's Linux path, read once (kavo never changes it),
+// and the same with a final '/' ("/" for the root).
+const std::string& working_directory();
+const std::string& working_prefix();
+
 // Appends stored_full_path(internal) when `internal` lies in the directory
 // located last, converting only its name; false, `*out` unchanged,
-// otherwise. `working_prefix` is the working directory's Linux path with a
-// final '/' ("/" for the root).
+// otherwise.
 bool append_stored_in_last_directory(const std::string& internal,
-                                     const std::string& working_prefix,
                                      std::string* out);
 
 // True when the mode's owner write bit is clear (never for a link).
@@ -47,6 +51,9 @@ struct Located {
   std::string key;  // "" is the working directory
   std::string name;
   bool must_be_directory = false;  // the path ended in a separator
+  // The serial of the last directory located when the entry was found in
+  // it; 0 when it was not (see append_stored_located).
+  uint64_t last_directory = 0;
 };
 
 // The two entries one operation addresses (a move's ends; `second` unused
@@ -54,6 +61,7 @@ struct Located {
 struct LocatedPair {
   Located* first;
   Located* second;
+  uint64_t operation;  // never 0; another for every operation
 };
 
 // Starts one operation on entries: the directory descriptors it locates
@@ -87,6 +95,9 @@ void note_moved(const Located& from, const Located& to);
 // relative to directory descriptors (AT_FDCWD allowed); errno tells why it
 // failed.
 MoveResult move_at(int from_dir, const char* from, int to_dir, const char* to);
+
+// move_entry for ends located already.
+MoveResult move_located(const Located& a, const Located& b);
 
 // Converted text held back before a write: files and standard output are
 // written once this much has gathered.

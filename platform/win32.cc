@@ -469,6 +469,22 @@ MoveResult move_entry(const std::string& from, const std::string& to) {
 // target, never as a refused move.
 bool move_reports_existing_target() { return true; }
 
+// Windows converts nothing: the ends are only kept for the steps that follow.
+void prepare_move(const std::string& from, const std::string& to,
+                  PreparedMove* move) {
+  move->from = &from;
+  move->to = &to;
+}
+
+void append_stored_move_end(const PreparedMove& move, bool target,
+                            std::string* out) {
+  append_stored_full_path(target ? *move.to : *move.from, out);
+}
+
+MoveResult move_prepared(const PreparedMove& move) {
+  return move_entry(*move.from, *move.to);
+}
+
 bool replace_entry(const std::string& from, const std::string& to) {
   if (!within_max_path(to)) return false;
   DWORD attributes = GetFileAttributesA(to.c_str());

@@ -143,17 +143,18 @@ void write_record(RunJournal* journal) {
   }
 }
 
-void record_move(char tag, const std::string& from, const std::string& to,
-                 const std::string& ticket, RunJournal* journal) {
+// The paths come from the move's own lookup of its ends where it made one.
+void record_move(char tag, const PreparedMove& move, std::string_view ticket,
+                 RunJournal* journal) {
   if (journal == nullptr || journal->broken) return;
   // Built in place: a move's record costs no string of its own.
   std::string& record = journal->record;
   record.clear();
   record.push_back(tag);
   record.push_back('\0');
-  append_stored_full_path(from, &record);
+  append_stored_move_end(move, false, &record);
   record.push_back('\0');
-  append_stored_full_path(to, &record);
+  append_stored_move_end(move, true, &record);
   record.push_back('\0');
   if (tag == 'R') append_field(ticket, &record);
   record.push_back('\n');
@@ -196,10 +197,13 @@ void journal_begin(const std::vector<std::string>& words,
   }
 }
 
+// Both ends are looked up once, for the record and for the move.
 MoveResult journaled_move(const std::string& from, const std::string& to,
                           bool directory, RunJournal* journal) {
-  record_move(directory ? 'D' : 'M', from, to, std::string(), journal);
-  MoveResult result = move_entry(from, to);
+  PreparedMove move;
+  prepare_move(from, to, &move);
+  record_move(directory ? 'D' : 'M', move, {}, journal);
+  MoveResult result = move_prepared(move);
   record_outcome(result == MoveResult::kMoved, journal);
   return result;
 }
@@ -214,14 +218,14 @@ bool journaled_replace(const std::string& from, const std::string& to,
     return false;
   }
   std::string ticket;
+  const PreparedMove ends{&from, &to};  // no lookup: paths converted alone
   if (attributes == kAttrMissing || !trash_reserve(to, &ticket)) {
-    record_move(attributes == kAttrMissing ? 'M' : 'X', from, to, ticket,
-                journal);
+    record_move(attributes == kAttrMissing ? 'M' : 'X', ends, ticket, journal);
     bool replaced = replace_entry(from, to);
     record_outcome(replaced, journal);
     return replaced;
   }
-  record_move('R', from, to, ticket, journal);
+  record_move('R', ends, ticket, journal);
   bool replaced = false;
   if (!trash_move(to, ticket)) {
     trash_release(ticket);
