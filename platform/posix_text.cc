@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include <array>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -19,14 +20,59 @@ namespace {
 bool is_kana(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
 
 // The end of the run of ASCII bytes that starts at `i`, read eight bytes at
-// a time where it can.
+// a time: the first high bit of a word gives the end at once, and the last
+// few bytes of a text of eight bytes or more are read as the word that ends
+// it (the bytes before `i` masked off).
 size_t ascii_run_end(const unsigned char* p, size_t i, size_t n) {
   constexpr uint64_t kHighBits = 0x8080808080808080u;
+  if constexpr (std::endian::native == std::endian::little) {
+    uint64_t word;
+    for (; i + 8 <= n; i += 8) {
+      memcpy(&word, p + i, 8);
+      if (uint64_t high = word & kHighBits)
+        return i + std::countr_zero(high) / 8;
+    }
+    if (i == n || n < 8) {
+      while (i < n && p[i] < 0x80) ++i;
+      return i;
+    }
+    memcpy(&word, p + n - 8, 8);
+    uint64_t high = word & kHighBits & (~uint64_t{0} << (8 * (8 - (n - i))));
+    return high ? n - 8 + std::countr_zero(high) / 8 : n;
+  }
   for (uint64_t word; i + 8 <= n; i += 8) {
     memcpy(&word, p + i, 8);
     if (word & kHighBits) break;
   }
   while (i < n && p[i] < 0x80) ++i;
+  return i;
+}
+
+// Copies the ASCII bytes from p[i] on to `d`, up to the first byte from 0x80
+// up or the end `n`; returns where the copy stopped. Whole words are stored,
+// with bytes past the run that the caller writes over or cuts off: `d` must
+// have room for four bytes per byte left (a word fits once two are left).
+// The last bytes are taken from the word that ends the text.
+size_t copy_ascii_run(const unsigned char* p, size_t i, size_t n, char* d) {
+  constexpr uint64_t kHighBits = 0x8080808080808080u;
+  if constexpr (std::endian::native == std::endian::little) {
+    uint64_t word;
+    for (; i + 8 <= n; i += 8, d += 8) {
+      memcpy(&word, p + i, 8);
+      memcpy(d, &word, 8);
+      if (uint64_t high = word & kHighBits)
+        return i + std::countr_zero(high) / 8;
+    }
+    if (i == n) return n;
+    if (n >= 8 && n - i >= 2) {
+      memcpy(&word, p + n - 8, 8);
+      word >>= 8 * (8 - (n - i));  // p[i] first, zero bytes after p[n - 1]
+      memcpy(d, &word, 8);
+      uint64_t high = word & kHighBits;
+      return high ? i + std::countr_zero(high) / 8 : n;
+    }
+  }
+  while (i < n && p[i] < 0x80) *d++ = static_cast<char>(p[i++]);
   return i;
 }
 
@@ -109,25 +155,40 @@ bool decode_pair(const unsigned char* p, size_t n, unsigned char* trail) {
   return true;
 }
 
-// The ASCII bytes each kind of text escapes.
-using AsciiSet = std::array<bool, 128>;
+// The bytes that end a run of external text copied as it is: every byte
+// from 0x80 up, and the ASCII bytes that each kind of text escapes.
+using StopSet = std::array<bool, 256>;
 
-AsciiSet make_set(bool controls, const char* extra) {
-  AsciiSet set{};
+constexpr StopSet make_stops(bool controls, std::string_view extra) {
+  StopSet set{};
   for (int b = 0; b < 0x20; ++b) set[b] = controls;
   set[0x7F] = controls;
-  for (const char* p = extra; *p; ++p)
-    set[static_cast<unsigned char>(*p)] = true;
+  for (char c : extra) set[static_cast<unsigned char>(c)] = true;
+  for (int b = 0x80; b < 0x100; ++b) set[b] = true;
   return set;
 }
 
-const AsciiSet& escaped_ascii(TextKind kind) {
-  static const AsciiSet sets[] = {
-      make_set(true, "\\/:*?\"<>|"),  // kName
-      make_set(true, ""),             // kText
-      make_set(false, ""),            // kFileLine
-  };
-  return sets[static_cast<int>(kind)];
+constexpr StopSet kStops[] = {
+    make_stops(true, "\\/:*?\"<>|"),  // kName
+    make_stops(true, ""),             // kText
+    make_stops(false, ""),            // kFileLine
+};
+
+const StopSet& stops_of(TextKind kind) {
+  return kStops[static_cast<int>(kind)];
+}
+
+// The end of the run from `i` of bytes that `stops` lets through, tested
+// four at a time (a name is mostly such bytes).
+size_t plain_run_end(const StopSet& stops, const unsigned char* p, size_t i,
+                     size_t n) {
+  for (; i + 4 <= n; i += 4) {
+    if (stops[p[i]] | stops[p[i + 1]] | stops[p[i + 2]] | stops[p[i + 3]]) {
+      break;
+    }
+  }
+  while (i < n && !stops[p[i]]) ++i;
+  return i;
 }
 
 // ---- The external encoding ----------------------------------------------
@@ -319,22 +380,27 @@ size_t code_bytes(uint16_t code, char* out) {
   return n;
 }
 
+// Converts `code` into its slot `*form` the first time it is needed.
+[[gnu::noinline]] void convert_form(Codec* c, uint16_t code,
+                                    ExternalForm* form) {
+  form->known = true;
+  if (!in_tables(code)) return;
+  char in[2];
+  size_t n = code_bytes(code, in);
+  char ext[16];
+  size_t length = convert(c->to_external, in, n, ext, sizeof ext);
+  if (length == kNoLength || length == 0 || length > 4) return;
+  form->length = static_cast<uint8_t>(length);
+  memcpy(form->bytes, ext, length);
+}
+
 // The external form of `code`, converted on first use.
 const ExternalForm& form_of(Codec* c, uint16_t code) {
   std::unique_ptr<FormRow>& row =
       c->rows[code < 0x100 ? 0 : (code >> 8) - 0x80];
   if (!row) row = std::make_unique<FormRow>();
   ExternalForm& form = (*row)[code & 0xFF];
-  if (form.known) return form;
-  form.known = true;
-  if (!in_tables(code)) return form;
-  char in[2];
-  size_t n = code_bytes(code, in);
-  char ext[16];
-  size_t length = convert(c->to_external, in, n, ext, sizeof ext);
-  if (length == kNoLength || length == 0 || length > 4) return form;
-  form.length = static_cast<uint8_t>(length);
-  memcpy(form.bytes, ext, length);
+  if (!form.known) convert_form(c, code, &form);
   return form;
 }
 
@@ -492,6 +558,30 @@ size_t put_character(const unsigned char* p, size_t n, std::string* out) {
   return used;
 }
 
+// append_internal from the first byte that is not copied as it is, at
+// `i`. Kept out of line: the common call never needs it.
+[[gnu::noinline]] void append_converted(std::string_view external, size_t i,
+                                        TextKind kind, std::string* out) {
+  const StopSet& stops = stops_of(kind);
+  const bool cp932 = codec().cp932;
+  const auto* p = reinterpret_cast<const unsigned char*>(external.data());
+  const size_t n = external.size();
+  out->reserve(out->size() + n);
+  out->append(external.data(), i);
+  while (i < n) {
+    if (p[i] < 0x80) {
+      append_escape(p[i++], out);
+    } else if (cp932) {
+      i += take_cp932(p + i, n - i, out);
+    } else {
+      i += take_converted(p + i, n - i, out);
+    }
+    size_t run = plain_run_end(stops, p, i, n);
+    out->append(external.data() + i, run - i);
+    i = run;
+  }
+}
+
 // Where the components of an internal path start, after writing the Linux
 // form of its prefix; kNoLength when the whole path was written.
 size_t write_path_prefix(std::string_view in, std::string* out) {
@@ -542,25 +632,12 @@ bool external_is_cp932() { return codec().cp932; }
 
 void append_internal(std::string_view external, TextKind kind,
                      std::string* out) {
-  const AsciiSet& escaped = escaped_ascii(kind);
-  const bool cp932 = codec().cp932;
   const auto* p = reinterpret_cast<const unsigned char*>(external.data());
-  const size_t n = external.size();
-  out->reserve(out->size() + n);
-  size_t i = 0;
-  while (i < n) {
-    size_t run = i;
-    while (run < n && p[run] < 0x80 && !escaped[p[run]]) ++run;
-    out->append(external.data() + i, run - i);
-    i = run;
-    if (i == n) break;
-    if (p[i] < 0x80) {
-      append_escape(p[i++], out);
-    } else if (cp932) {
-      i += take_cp932(p + i, n - i, out);
-    } else {
-      i += take_converted(p + i, n - i, out);
-    }
+  size_t plain = plain_run_end(stops_of(kind), p, 0, external.size());
+  if (plain == external.size()) {
+    out->append(external);  // the common case: nothing to convert
+  } else {
+    append_converted(external, plain, kind, out);
   }
 }
 
@@ -571,16 +648,31 @@ std::string to_internal(std::string_view external, TextKind kind) {
 }
 
 void append_external(std::string_view internal, std::string* out) {
+  // CP932 text keeps its bytes but for the escapes: text without their lead
+  // byte is copied whole.
+  if (codec().cp932 &&
+      internal.find(static_cast<char>(kEscapeLead)) == std::string_view::npos) {
+    out->append(internal);
+    return;
+  }
+  // Converted in place, in room for the longest external form, then cut to
+  // what was written.
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
-  out->reserve(out->size() + n);
+  const size_t start = out->size();
+  out->resize(start + kMaxExternalPerByte * n);
+  char* d = out->data() + start;
   size_t i = 0;
   while (i < n) {
-    size_t run = ascii_run_end(p, i, n);
-    out->append(internal.data() + i, run - i);
+    size_t run = copy_ascii_run(p, i, n, d);
+    d += run - i;
     i = run;
-    if (i < n) i += put_character(p + i, n - i, out);
+    if (i == n) break;
+    Piece piece;
+    i += external_piece(p + i, n - i, &piece);
+    for (size_t k = 0; k < piece.size; ++k) *d++ = piece.data[k];
   }
+  out->resize(d - out->data());
 }
 
 std::string to_external(std::string_view internal) {
@@ -591,7 +683,7 @@ std::string to_external(std::string_view internal) {
 
 void append_name_pattern(std::string_view internal, NamePatternKind kind,
                          std::string* out) {
-  const AsciiSet& escaped = escaped_ascii(TextKind::kName);
+  const StopSet& escaped = stops_of(TextKind::kName);
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
   out->reserve(out->size() + n);
