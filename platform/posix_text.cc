@@ -157,14 +157,14 @@ bool decode_pair(const unsigned char* p, size_t n, unsigned char* trail) {
 
 // The bytes that end a run of external text copied as it is: every byte
 // from 0x80 up, and the ASCII bytes that each kind of text escapes.
-using StopSet = std::array<bool, 256>;
+using StopSet = std::array<uint8_t, 256>;  // 1: the byte ends a run
 
 constexpr StopSet make_stops(bool controls, std::string_view extra) {
   StopSet set{};
   for (int b = 0; b < 0x20; ++b) set[b] = controls;
   set[0x7F] = controls;
-  for (char c : extra) set[static_cast<unsigned char>(c)] = true;
-  for (int b = 0x80; b < 0x100; ++b) set[b] = true;
+  for (char c : extra) set[static_cast<unsigned char>(c)] = 1;
+  for (int b = 0x80; b < 0x100; ++b) set[b] = 1;
   return set;
 }
 
