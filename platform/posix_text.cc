@@ -5,6 +5,7 @@
 #include <locale.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdlib>
@@ -505,10 +506,12 @@ size_t take_converted(const unsigned char* p, size_t n, std::string* out) {
 
 // The external bytes of one internal character: `data` points into the
 // text, the tables or `own`.
+// Four bytes can always be read at `data`, so that a piece is copied as one
+// word.
 struct Piece {
   const char* data = nullptr;
   size_t size = 0;
-  char own[2] = {};
+  char own[4] = {};
 };
 
 // Fills `*piece` with the external form of the internal character at `p`
@@ -544,7 +547,9 @@ size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
       return length;
     }
   }
-  piece->data = reinterpret_cast<const char*>(p);
+  piece->own[0] = static_cast<char>(p[0]);
+  if (length == 2) piece->own[1] = static_cast<char>(p[1]);
+  piece->data = piece->own;
   piece->size = length;
   return length;
 }
@@ -655,24 +660,28 @@ void append_external(std::string_view internal, std::string* out) {
     out->append(internal);
     return;
   }
-  // Converted in place, in room for the longest external form, then cut to
-  // what was written.
+  // Converted a chunk at a time into room for its longest external form,
+  // then appended.
+  constexpr size_t kChunk = 256;
+  char buffer[kMaxExternalPerByte * (kChunk + 4)];
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
-  const size_t start = out->size();
-  out->resize(start + kMaxExternalPerByte * n);
-  char* d = out->data() + start;
   size_t i = 0;
   while (i < n) {
-    size_t run = copy_ascii_run(p, i, n, d);
-    d += run - i;
-    i = run;
-    if (i == n) break;
-    Piece piece;
-    i += external_piece(p + i, n - i, &piece);
-    for (size_t k = 0; k < piece.size; ++k) *d++ = piece.data[k];
+    const size_t end = std::min(n, i + kChunk);
+    char* d = buffer;
+    while (i < end) {
+      size_t run = copy_ascii_run(p, i, end, d);
+      d += run - i;
+      i = run;
+      if (i == end) break;
+      Piece piece;
+      i += external_piece(p + i, n - i, &piece);  // may end past `end`
+      memcpy(d, piece.data, 4);
+      d += piece.size;
+    }
+    out->append(buffer, d - buffer);
   }
-  out->resize(d - out->data());
 }
 
 std::string to_external(std::string_view internal) {
