@@ -381,28 +381,30 @@ size_t code_bytes(uint16_t code, char* out) {
   return n;
 }
 
-// Converts `code` into its slot `*form` the first time it is needed.
-[[gnu::noinline]] void convert_form(Codec* c, uint16_t code,
-                                    ExternalForm* form) {
-  form->known = true;
-  if (!in_tables(code)) return;
-  char in[2];
-  size_t n = code_bytes(code, in);
-  char ext[16];
-  size_t length = convert(c->to_external, in, n, ext, sizeof ext);
-  if (length == kNoLength || length == 0 || length > 4) return;
-  form->length = static_cast<uint8_t>(length);
-  memcpy(form->bytes, ext, length);
-}
-
-// The external form of `code`, converted on first use.
-const ExternalForm& form_of(Codec* c, uint16_t code) {
+// The slot of `code`, its row made and the form converted on first use.
+[[gnu::noinline]] const ExternalForm& convert_form(Codec* c, uint16_t code) {
   std::unique_ptr<FormRow>& row =
       c->rows[code < 0x100 ? 0 : (code >> 8) - 0x80];
   if (!row) row = std::make_unique<FormRow>();
   ExternalForm& form = (*row)[code & 0xFF];
-  if (!form.known) convert_form(c, code, &form);
+  if (form.known) return form;
+  form.known = true;
+  if (!in_tables(code)) return form;
+  char in[2];
+  size_t n = code_bytes(code, in);
+  char ext[16];
+  size_t length = convert(c->to_external, in, n, ext, sizeof ext);
+  if (length == kNoLength || length == 0 || length > 4) return form;
+  form.length = static_cast<uint8_t>(length);
+  memcpy(form.bytes, ext, length);
   return form;
+}
+
+// The external form of `code`, converted on first use.
+const ExternalForm& form_of(Codec* c, uint16_t code) {
+  const FormRow* row = c->rows[code < 0x100 ? 0 : (code >> 8) - 0x80].get();
+  if (row && (*row)[code & 0xFF].known) return (*row)[code & 0xFF];
+  return convert_form(c, code);
 }
 
 void insert_slot(Codec* c, const unsigned char* ext, size_t n, uint16_t code) {
@@ -516,24 +518,32 @@ struct Piece {
 
 // Fills `*piece` with the external form of the internal character at `p`
 // (p[0] >= 0x80); returns the internal bytes it takes.
-size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
+// external_piece for an escape at `p` (n >= 2, p[0] the escape lead); 0
+// when `p` holds none.
+[[gnu::noinline]] size_t escape_piece(const unsigned char* p, size_t n,
+                                      Piece* piece) {
   unsigned char raw = 0;
+  if (decode_pair(p, n, &raw)) {
+    piece->own[0] = static_cast<char>(kEscapeLead);
+    piece->own[1] = static_cast<char>(raw);
+    piece->data = piece->own;
+    piece->size = 2;
+    return 4;
+  }
+  // Half a pair escape (the rest cut off by a replacement) is its lead.
+  bool half_pair = p[1] == kPairTrail;
+  if (half_pair || decode_escape(p[0], p[1], &raw)) {
+    piece->own[0] = static_cast<char>(half_pair ? kEscapeLead : raw);
+    piece->data = piece->own;
+    piece->size = 1;
+    return 2;
+  }
+  return 0;
+}
+
+size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
   if (n >= 2 && p[0] == kEscapeLead) {
-    if (decode_pair(p, n, &raw)) {
-      piece->own[0] = static_cast<char>(kEscapeLead);
-      piece->own[1] = static_cast<char>(raw);
-      piece->data = piece->own;
-      piece->size = 2;
-      return 4;
-    }
-    // Half a pair escape (the rest cut off by a replacement) is its lead.
-    bool half_pair = p[1] == kPairTrail;
-    if (half_pair || decode_escape(p[0], p[1], &raw)) {
-      piece->own[0] = static_cast<char>(half_pair ? kEscapeLead : raw);
-      piece->data = piece->own;
-      piece->size = 1;
-      return 2;
-    }
+    if (size_t used = escape_piece(p, n, piece)) return used;
   }
   size_t length =
       sjis_lead_byte(p[0]) && n >= 2 && sjis_trail_byte(p[1]) ? 2 : 1;
