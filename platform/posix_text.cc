@@ -564,6 +564,20 @@ size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
   return length;
 }
 
+// The external form of the double-byte character at `p` when it is one
+// already converted (the common case of a line's text), else null.
+const ExternalForm* known_form(const Codec& c, const unsigned char* p,
+                               size_t n) {
+  if (c.cp932 || n < 2 || p[0] == kEscapeLead || !sjis_lead_byte(p[0]) ||
+      !sjis_trail_byte(p[1])) {
+    return nullptr;
+  }
+  const FormRow* row = c.rows[p[0] - 0x80].get();
+  if (row == nullptr) return nullptr;
+  const ExternalForm& form = (*row)[p[1]];
+  return form.length != 0 ? &form : nullptr;
+}
+
 // Writes the external form of the internal character at `p` (p[0] >=
 // 0x80); returns the internal bytes used.
 size_t put_character(const unsigned char* p, size_t n, std::string* out) {
@@ -665,7 +679,8 @@ std::string to_internal(std::string_view external, TextKind kind) {
 void append_external(std::string_view internal, std::string* out) {
   // CP932 text keeps its bytes but for the escapes: text without their lead
   // byte is copied whole.
-  if (codec().cp932 &&
+  const Codec& c = codec();
+  if (c.cp932 &&
       internal.find(static_cast<char>(kEscapeLead)) == std::string_view::npos) {
     out->append(internal);
     return;
@@ -685,6 +700,12 @@ void append_external(std::string_view internal, std::string* out) {
       d += run - i;
       i = run;
       if (i == end) break;
+      if (const ExternalForm* form = known_form(c, p + i, n - i)) {
+        memcpy(d, form->bytes, 4);
+        d += form->length;
+        i += 2;
+        continue;
+      }
       Piece piece;
       i += external_piece(p + i, n - i, &piece);  // may end past `end`
       memcpy(d, piece.data, 4);
