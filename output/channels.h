@@ -6,6 +6,7 @@
 #define KAVO_OUTPUT_CHANNELS_H_
 
 #include <string>
+#include <string_view>
 
 namespace kavo {
 
@@ -65,7 +66,7 @@ void print_message(const char* format, ...)
 // The result line of a moved entry: `from`, `separator`, `to` and a line
 // end, printed as print_message prints "%s<separator>%s\n", without a
 // format to read (it is printed once per renamed file).
-void print_move(const std::string& from, const char* separator,
+void print_move(const std::string& from, std::string_view separator,
                 const std::string& to);
 
 // Screen-only output: standard output, counted by the pager, not logged.

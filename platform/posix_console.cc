@@ -423,7 +423,12 @@ long console_write(Stream stream, const char* data, size_t size) {
     return ok ? static_cast<long>(size) : -1;
   }
   bool ok = make_room(&c, size);
-  sink_append(&c.out, data, size, false);
+  std::string_view text(data, size);
+  if (c.out.held.empty() && whole_characters_length(text) == size) {
+    append_external(text, &c.out.buffer);  // nothing held back, none to hold
+  } else {
+    sink_append(&c.out, data, size, false);
+  }
   publish_pending(c);
   if (c.out_is_terminal) {
     ok = write_complete_lines(&c) && ok;

@@ -60,7 +60,7 @@ void sink_append(OutputSink* sink, const char* data, size_t size, bool crlf) {
   // The bytes that wait for the rest of their character: a few at most.
   if (joined) {
     sink->held.erase(0, usable);
-  } else {
+  } else if (usable < text.size()) {
     sink->held.assign(text.substr(usable));
   }
 }

@@ -5,7 +5,9 @@
 #include <locale.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -19,14 +21,59 @@ namespace {
 bool is_kana(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
 
 // The end of the run of ASCII bytes that starts at `i`, read eight bytes at
-// a time where it can.
+// a time: the first high bit of a word gives the end at once, and the last
+// few bytes of a text of eight bytes or more are read as the word that ends
+// it (the bytes before `i` masked off).
 size_t ascii_run_end(const unsigned char* p, size_t i, size_t n) {
   constexpr uint64_t kHighBits = 0x8080808080808080u;
+  if constexpr (std::endian::native == std::endian::little) {
+    uint64_t word;
+    for (; i + 8 <= n; i += 8) {
+      memcpy(&word, p + i, 8);
+      if (uint64_t high = word & kHighBits)
+        return i + std::countr_zero(high) / 8;
+    }
+    if (i == n || n < 8) {
+      while (i < n && p[i] < 0x80) ++i;
+      return i;
+    }
+    memcpy(&word, p + n - 8, 8);
+    uint64_t high = word & kHighBits & (~uint64_t{0} << (8 * (8 - (n - i))));
+    return high ? n - 8 + std::countr_zero(high) / 8 : n;
+  }
   for (uint64_t word; i + 8 <= n; i += 8) {
     memcpy(&word, p + i, 8);
     if (word & kHighBits) break;
   }
   while (i < n && p[i] < 0x80) ++i;
+  return i;
+}
+
+// Copies the ASCII bytes from p[i] on to `d`, up to the first byte from 0x80
+// up or the end `n`; returns where the copy stopped. Whole words are stored,
+// with bytes past the run that the caller writes over or cuts off: `d` must
+// have room for four bytes per byte left (a word fits once two are left).
+// The last bytes are taken from the word that ends the text.
+size_t copy_ascii_run(const unsigned char* p, size_t i, size_t n, char* d) {
+  constexpr uint64_t kHighBits = 0x8080808080808080u;
+  if constexpr (std::endian::native == std::endian::little) {
+    uint64_t word;
+    for (; i + 8 <= n; i += 8, d += 8) {
+      memcpy(&word, p + i, 8);
+      memcpy(d, &word, 8);
+      if (uint64_t high = word & kHighBits)
+        return i + std::countr_zero(high) / 8;
+    }
+    if (i == n) return n;
+    if (n >= 8 && n - i >= 2) {
+      memcpy(&word, p + n - 8, 8);
+      word >>= 8 * (8 - (n - i));  // p[i] first, zero bytes after p[n - 1]
+      memcpy(d, &word, 8);
+      uint64_t high = word & kHighBits;
+      return high ? i + std::countr_zero(high) / 8 : n;
+    }
+  }
+  while (i < n && p[i] < 0x80) *d++ = static_cast<char>(p[i++]);
   return i;
 }
 
@@ -109,25 +156,40 @@ bool decode_pair(const unsigned char* p, size_t n, unsigned char* trail) {
   return true;
 }
 
-// The ASCII bytes each kind of text escapes.
-using AsciiSet = std::array<bool, 128>;
+// The bytes that end a run of external text copied as it is: every byte
+// from 0x80 up, and the ASCII bytes that each kind of text escapes.
+using StopSet = std::array<uint8_t, 256>;  // 1: the byte ends a run
 
-AsciiSet make_set(bool controls, const char* extra) {
-  AsciiSet set{};
+constexpr StopSet make_stops(bool controls, std::string_view extra) {
+  StopSet set{};
   for (int b = 0; b < 0x20; ++b) set[b] = controls;
   set[0x7F] = controls;
-  for (const char* p = extra; *p; ++p)
-    set[static_cast<unsigned char>(*p)] = true;
+  for (char c : extra) set[static_cast<unsigned char>(c)] = 1;
+  for (int b = 0x80; b < 0x100; ++b) set[b] = 1;
   return set;
 }
 
-const AsciiSet& escaped_ascii(TextKind kind) {
-  static const AsciiSet sets[] = {
-      make_set(true, "\\/:*?\"<>|"),  // kName
-      make_set(true, ""),             // kText
-      make_set(false, ""),            // kFileLine
-  };
-  return sets[static_cast<int>(kind)];
+constexpr StopSet kStops[] = {
+    make_stops(true, "\\/:*?\"<>|"),  // kName
+    make_stops(true, ""),             // kText
+    make_stops(false, ""),            // kFileLine
+};
+
+const StopSet& stops_of(TextKind kind) {
+  return kStops[static_cast<int>(kind)];
+}
+
+// The end of the run from `i` of bytes that `stops` lets through, tested
+// four at a time (a name is mostly such bytes).
+size_t plain_run_end(const StopSet& stops, const unsigned char* p, size_t i,
+                     size_t n) {
+  for (; i + 4 <= n; i += 4) {
+    if (stops[p[i]] | stops[p[i + 1]] | stops[p[i + 2]] | stops[p[i + 3]]) {
+      break;
+    }
+  }
+  while (i < n && !stops[p[i]]) ++i;
+  return i;
 }
 
 // ---- The external encoding ----------------------------------------------
@@ -319,8 +381,8 @@ size_t code_bytes(uint16_t code, char* out) {
   return n;
 }
 
-// The external form of `code`, converted on first use.
-const ExternalForm& form_of(Codec* c, uint16_t code) {
+// The slot of `code`, its row made and the form converted on first use.
+[[gnu::noinline]] const ExternalForm& convert_form(Codec* c, uint16_t code) {
   std::unique_ptr<FormRow>& row =
       c->rows[code < 0x100 ? 0 : (code >> 8) - 0x80];
   if (!row) row = std::make_unique<FormRow>();
@@ -336,6 +398,13 @@ const ExternalForm& form_of(Codec* c, uint16_t code) {
   form.length = static_cast<uint8_t>(length);
   memcpy(form.bytes, ext, length);
   return form;
+}
+
+// The external form of `code`, converted on first use.
+const ExternalForm& form_of(Codec* c, uint16_t code) {
+  const FormRow* row = c->rows[code < 0x100 ? 0 : (code >> 8) - 0x80].get();
+  if (row && (*row)[code & 0xFF].known) return (*row)[code & 0xFF];
+  return convert_form(c, code);
 }
 
 void insert_slot(Codec* c, const unsigned char* ext, size_t n, uint16_t code) {
@@ -439,32 +508,42 @@ size_t take_converted(const unsigned char* p, size_t n, std::string* out) {
 
 // The external bytes of one internal character: `data` points into the
 // text, the tables or `own`.
+// Four bytes can always be read at `data`, so that a piece is copied as one
+// word.
 struct Piece {
   const char* data = nullptr;
   size_t size = 0;
-  char own[2] = {};
+  char own[4] = {};
 };
 
 // Fills `*piece` with the external form of the internal character at `p`
 // (p[0] >= 0x80); returns the internal bytes it takes.
-size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
+// external_piece for an escape at `p` (n >= 2, p[0] the escape lead); 0
+// when `p` holds none.
+[[gnu::noinline]] size_t escape_piece(const unsigned char* p, size_t n,
+                                      Piece* piece) {
   unsigned char raw = 0;
+  if (decode_pair(p, n, &raw)) {
+    piece->own[0] = static_cast<char>(kEscapeLead);
+    piece->own[1] = static_cast<char>(raw);
+    piece->data = piece->own;
+    piece->size = 2;
+    return 4;
+  }
+  // Half a pair escape (the rest cut off by a replacement) is its lead.
+  bool half_pair = p[1] == kPairTrail;
+  if (half_pair || decode_escape(p[0], p[1], &raw)) {
+    piece->own[0] = static_cast<char>(half_pair ? kEscapeLead : raw);
+    piece->data = piece->own;
+    piece->size = 1;
+    return 2;
+  }
+  return 0;
+}
+
+size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
   if (n >= 2 && p[0] == kEscapeLead) {
-    if (decode_pair(p, n, &raw)) {
-      piece->own[0] = static_cast<char>(kEscapeLead);
-      piece->own[1] = static_cast<char>(raw);
-      piece->data = piece->own;
-      piece->size = 2;
-      return 4;
-    }
-    // Half a pair escape (the rest cut off by a replacement) is its lead.
-    bool half_pair = p[1] == kPairTrail;
-    if (half_pair || decode_escape(p[0], p[1], &raw)) {
-      piece->own[0] = static_cast<char>(half_pair ? kEscapeLead : raw);
-      piece->data = piece->own;
-      piece->size = 1;
-      return 2;
-    }
+    if (size_t used = escape_piece(p, n, piece)) return used;
   }
   size_t length =
       sjis_lead_byte(p[0]) && n >= 2 && sjis_trail_byte(p[1]) ? 2 : 1;
@@ -478,9 +557,25 @@ size_t external_piece(const unsigned char* p, size_t n, Piece* piece) {
       return length;
     }
   }
-  piece->data = reinterpret_cast<const char*>(p);
+  piece->own[0] = static_cast<char>(p[0]);
+  if (length == 2) piece->own[1] = static_cast<char>(p[1]);
+  piece->data = piece->own;
   piece->size = length;
   return length;
+}
+
+// The external form of the double-byte character at `p` when it is one
+// already converted (the common case of a line's text), else null.
+const ExternalForm* known_form(const Codec& c, const unsigned char* p,
+                               size_t n) {
+  if (c.cp932 || n < 2 || p[0] == kEscapeLead || !sjis_lead_byte(p[0]) ||
+      !sjis_trail_byte(p[1])) {
+    return nullptr;
+  }
+  const FormRow* row = c.rows[p[0] - 0x80].get();
+  if (row == nullptr) return nullptr;
+  const ExternalForm& form = (*row)[p[1]];
+  return form.length != 0 ? &form : nullptr;
 }
 
 // Writes the external form of the internal character at `p` (p[0] >=
@@ -490,6 +585,30 @@ size_t put_character(const unsigned char* p, size_t n, std::string* out) {
   size_t used = external_piece(p, n, &piece);
   out->append(piece.data, piece.size);
   return used;
+}
+
+// append_internal from the first byte that is not copied as it is, at
+// `i`. Kept out of line: the common call never needs it.
+[[gnu::noinline]] void append_converted(std::string_view external, size_t i,
+                                        TextKind kind, std::string* out) {
+  const StopSet& stops = stops_of(kind);
+  const bool cp932 = codec().cp932;
+  const auto* p = reinterpret_cast<const unsigned char*>(external.data());
+  const size_t n = external.size();
+  out->reserve(out->size() + n);
+  out->append(external.data(), i);
+  while (i < n) {
+    if (p[i] < 0x80) {
+      append_escape(p[i++], out);
+    } else if (cp932) {
+      i += take_cp932(p + i, n - i, out);
+    } else {
+      i += take_converted(p + i, n - i, out);
+    }
+    size_t run = plain_run_end(stops, p, i, n);
+    out->append(external.data() + i, run - i);
+    i = run;
+  }
 }
 
 // Where the components of an internal path start, after writing the Linux
@@ -542,25 +661,12 @@ bool external_is_cp932() { return codec().cp932; }
 
 void append_internal(std::string_view external, TextKind kind,
                      std::string* out) {
-  const AsciiSet& escaped = escaped_ascii(kind);
-  const bool cp932 = codec().cp932;
   const auto* p = reinterpret_cast<const unsigned char*>(external.data());
-  const size_t n = external.size();
-  out->reserve(out->size() + n);
-  size_t i = 0;
-  while (i < n) {
-    size_t run = i;
-    while (run < n && p[run] < 0x80 && !escaped[p[run]]) ++run;
-    out->append(external.data() + i, run - i);
-    i = run;
-    if (i == n) break;
-    if (p[i] < 0x80) {
-      append_escape(p[i++], out);
-    } else if (cp932) {
-      i += take_cp932(p + i, n - i, out);
-    } else {
-      i += take_converted(p + i, n - i, out);
-    }
+  size_t plain = plain_run_end(stops_of(kind), p, 0, external.size());
+  if (plain == external.size()) {
+    out->append(external);  // the common case: nothing to convert
+  } else {
+    append_converted(external, plain, kind, out);
   }
 }
 
@@ -571,15 +677,41 @@ std::string to_internal(std::string_view external, TextKind kind) {
 }
 
 void append_external(std::string_view internal, std::string* out) {
+  // CP932 text keeps its bytes but for the escapes: text without their lead
+  // byte is copied whole.
+  const Codec& c = codec();
+  if (c.cp932 &&
+      internal.find(static_cast<char>(kEscapeLead)) == std::string_view::npos) {
+    out->append(internal);
+    return;
+  }
+  // Converted a chunk at a time into room for its longest external form,
+  // then appended.
+  constexpr size_t kChunk = 256;
+  char buffer[kMaxExternalPerByte * (kChunk + 4)];
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
-  out->reserve(out->size() + n);
   size_t i = 0;
   while (i < n) {
-    size_t run = ascii_run_end(p, i, n);
-    out->append(internal.data() + i, run - i);
-    i = run;
-    if (i < n) i += put_character(p + i, n - i, out);
+    const size_t end = std::min(n, i + kChunk);
+    char* d = buffer;
+    while (i < end) {
+      size_t run = copy_ascii_run(p, i, end, d);
+      d += run - i;
+      i = run;
+      if (i == end) break;
+      if (const ExternalForm* form = known_form(c, p + i, n - i)) {
+        memcpy(d, form->bytes, 4);
+        d += form->length;
+        i += 2;
+        continue;
+      }
+      Piece piece;
+      i += external_piece(p + i, n - i, &piece);  // may end past `end`
+      memcpy(d, piece.data, 4);
+      d += piece.size;
+    }
+    out->append(buffer, d - buffer);
   }
 }
 
@@ -591,7 +723,7 @@ std::string to_external(std::string_view internal) {
 
 void append_name_pattern(std::string_view internal, NamePatternKind kind,
                          std::string* out) {
-  const AsciiSet& escaped = escaped_ascii(TextKind::kName);
+  const StopSet& escaped = stops_of(TextKind::kName);
   const auto* p = reinterpret_cast<const unsigned char*>(internal.data());
   const size_t n = internal.size();
   out->reserve(out->size() + n);
