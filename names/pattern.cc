@@ -36,11 +36,6 @@ NamePattern prepare_pattern(std::string_view pattern, MatchFlags flags) {
   return NamePattern{std::string(pattern), prepare_wildcard(pattern, rules)};
 }
 
-bool find_match(std::string_view subject, const NamePattern& pattern,
-                Match* match) {
-  return find_wildcard(subject, pattern.wildcard, match);
-}
-
 bool find_match(std::string_view subject, std::string_view pattern,
                 MatchFlags flags, Match* match) {
   return find_match(subject, prepare_pattern(pattern, flags), match);

@@ -40,8 +40,10 @@ struct NamePattern {
 NamePattern prepare_pattern(std::string_view pattern, MatchFlags flags);
 
 // find_match with a prepared pattern.
-bool find_match(std::string_view subject, const NamePattern& pattern,
-                Match* match);
+inline bool find_match(std::string_view subject, const NamePattern& pattern,
+                       Match* match) {
+  return find_wildcard(subject, pattern.wildcard, match);
+}
 
 // Replaces the first match of `old_string` in `*name_part` by
 // `new_string`. Returns false (and leaves the name part unchanged) when

@@ -33,12 +33,12 @@ bool matches_pattern(const FindRecord& record, const RunContext& run) {
 // Puts `name` in place of what follows `offset` in run->path, refusing a
 // path that would reach kPathLengthLimit.
 void set_entry_name(size_t offset, const std::string& name, RunContext* run) {
-  run->path.resize(offset);
   run->name_offset = offset;
   if (offset + name.size() >= kPathLengthLimit) {
+    run->path.resize(offset);
     abort_run("パス名が長すぎます:%s", (run->path + name).c_str());
   }
-  run->path += name;
+  run->path.replace(offset, std::string::npos, name);
 }
 
 // Whether the listing keeps `record` for the rename pass: every directory
