@@ -105,14 +105,6 @@ bool append_at_end(std::string* name_part, std::string_view new_string) {
   return true;
 }
 
-bool entry_matches_pattern(const FindRecord& entry,
-                           const std::optional<std::string>& pattern,
-                           bool use_short_name, bool fold) {
-  if (!pattern) return true;
-  NamePattern prepared = prepare_file_pattern(*pattern, fold);
-  return entry_matches_pattern(entry, &prepared, use_short_name);
-}
-
 NamePattern prepare_file_pattern(std::string_view pattern, bool fold) {
   return prepare_pattern(pattern, MatchFlags{fold, true, true});
 }

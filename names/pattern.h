@@ -5,7 +5,6 @@
 #define KAVO_NAMES_PATTERN_H_
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -66,17 +65,12 @@ bool insert_at_start(std::string* name_part, std::string_view new_string);
 // would reach kNamePartLimit bytes.
 bool append_at_end(std::string* name_part, std::string_view new_string);
 
-// Whether the entry matches the file pattern as a whole name (both
-// anchors). No pattern matches everything. With `use_short_name` the 8.3
-// alias is the subject where the entry has one.
-bool entry_matches_pattern(const FindRecord& entry,
-                           const std::optional<std::string>& pattern,
-                           bool use_short_name, bool fold);
-
 // The file pattern prepared for entry_matches_pattern: both anchors.
 NamePattern prepare_file_pattern(std::string_view pattern, bool fold);
 
-// entry_matches_pattern with a prepared pattern (null matches everything).
+// Whether the entry matches the file pattern (prepare_file_pattern) as a
+// whole name (both anchors); a null pattern matches everything. With
+// `use_short_name` the 8.3 alias is the subject where the entry has one.
 bool entry_matches_pattern(const FindRecord& entry, const NamePattern* pattern,
                            bool use_short_name);
 
