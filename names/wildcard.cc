@@ -109,6 +109,17 @@ size_t number_star_runs(Element* elements, size_t count) {
   return runs;
 }
 
+// Where the run of literals that ends `elements` begins, when a match must
+// end at the text's end; else the number of elements, which no star
+// precedes.
+size_t final_literals(const std::vector<Element>& elements,
+                      const WildcardRules& rules) {
+  size_t start = elements.size();
+  if (!rules.whole || !rules.stops.empty()) return start;
+  while (start > 0 && elements[start - 1].kind == kLiteral) --start;
+  return start;
+}
+
 // How a walk from one candidate start ended. Values >= 0 are a match
 // ending there.
 constexpr int64_t kTryNextStart = -1;
@@ -123,6 +134,7 @@ struct Walker {
   size_t size;
   const Element* elements;
   size_t count;
+  size_t final_literals;  // WildcardPattern::final_literals
   const WildcardRules& rules;
   // For each star run: every landing of the element after it at this text
   // position or later is known to fail. A run is resolved again for every
@@ -215,12 +227,30 @@ struct Walker {
       return r + 1 < size ? continue_after(x, r + 1) : kNoMatchAtAll;
     }
     size_t limit = failed_from[next.slot];
+    if (x == final_literals) return final_landing(x, r, limit);
     for (size_t s = landing(r + 1, limit, next); s < limit;
          s = landing(s + 1, limit, next)) {
       int64_t end = continue_after(x, s);
       if (end >= 0) return end;
     }
     failed_from[next.slot] = std::min(limit, r + 1);
+    return kNoMatchAtAll;
+  }
+
+  // The star before element `x`, which begins the literals that end a
+  // pattern whose match must end at the text's end, begins at `r` and
+  // takes at least one byte: the one landing that can match is the one
+  // whose literals end there.
+  int64_t final_landing(size_t x, size_t r, size_t limit) const {
+    size_t tail = count - x;
+    if (size >= tail) {
+      size_t s = size - tail;
+      if (s > r && s < limit && equal(s, elements[x])) {
+        int64_t end = continue_after(x, s);
+        if (end >= 0) return end;
+      }
+    }
+    failed_from[elements[x].slot] = std::min(limit, r + 1);
     return kNoMatchAtAll;
   }
 
@@ -294,35 +324,60 @@ WildcardPattern prepare_wildcard(std::string_view pattern,
     std::reverse(prepared.elements.begin(), prepared.elements.end());
   }
   prepared.star_runs = number_star_runs(prepared.elements.data(), count);
+  prepared.final_literals = final_literals(prepared.elements, rules);
   return prepared;
 }
 
-bool find_wildcard(std::string_view text, const WildcardPattern& pattern,
-                   Match* match) {
-  if (pattern.elements.empty()) return false;
-  const WildcardRules& rules = pattern.rules;
+namespace {
+
+// The walk over a text given in reading order with its byte classes.
+bool walk_text(const unsigned char* bytes, const unsigned char* classes,
+               size_t n, const WildcardPattern& pattern, Match* match) {
+  ScratchArray<size_t, 16> failed_from(pattern.star_runs);
+  std::fill(failed_from.data(), failed_from.data() + pattern.star_runs, n);
+  Walker walker{bytes,
+                classes,
+                n,
+                pattern.elements.data(),
+                pattern.elements.size(),
+                pattern.final_literals,
+                pattern.rules,
+                failed_from.data()};
+  return walker.run(match);
+}
+
+// A text with double-byte characters, or one read backward: its classes are
+// computed, and a backward text is reversed with them. Kept out of line so
+// that the usual ASCII name needs none of these arrays.
+[[gnu::noinline]] bool find_in_prepared_text(std::string_view text,
+                                             const WildcardPattern& pattern,
+                                             Match* match) {
   const size_t n = text.size();
   ScratchArray<unsigned char, kScratchText> scratch(0);
   const unsigned char* classes = byte_classes(text, &scratch);
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  ScratchArray<unsigned char, kScratchText> reversed(rules.backward ? 2 * n
-                                                                    : 0);
-  if (rules.backward) {
-    std::reverse_copy(text.begin(), text.end(), reversed.data());
-    std::reverse_copy(classes, classes + n, reversed.data() + n);
-    bytes = reversed.data();
-    classes = reversed.data() + n;
-  }
-  ScratchArray<size_t, 32> failed_from(pattern.star_runs);
-  std::fill(failed_from.data(), failed_from.data() + pattern.star_runs, n);
-
-  Walker walker{bytes, classes, n, pattern.elements.data(),
-                pattern.elements.size(), rules, failed_from.data()};
+  if (!pattern.rules.backward) return walk_text(bytes, classes, n, pattern, match);
+  ScratchArray<unsigned char, kScratchText> reversed(2 * n);
+  std::reverse_copy(text.begin(), text.end(), reversed.data());
+  std::reverse_copy(classes, classes + n, reversed.data() + n);
   Match found;
-  if (!walker.run(&found)) return false;
-  if (rules.backward) found = Match{n - found.end, n - found.start};
-  *match = found;
+  if (!walk_text(reversed.data(), reversed.data() + n, n, pattern, &found)) {
+    return false;
+  }
+  *match = Match{n - found.end, n - found.start};
   return true;
+}
+
+}  // namespace
+
+bool find_wildcard(std::string_view text, const WildcardPattern& pattern,
+                   Match* match) {
+  if (pattern.elements.empty()) return false;
+  if (pattern.rules.backward || text.size() > kScratchText || !is_ascii(text)) {
+    return find_in_prepared_text(text, pattern, match);
+  }
+  return walk_text(reinterpret_cast<const unsigned char*>(text.data()),
+                   kSingleByteClasses, text.size(), pattern, match);
 }
 
 bool find_wildcard(std::string_view text, std::string_view pattern,

@@ -66,6 +66,9 @@ struct WildcardElement {
 struct WildcardPattern {
   std::vector<WildcardElement> elements;  // in reading order
   size_t star_runs = 0;
+  // Where the literals that end the pattern begin when a whole match must
+  // end at the text's end (no stops); else the number of elements.
+  size_t final_literals = 0;
   WildcardRules rules;
 };
 
