@@ -436,6 +436,7 @@ size_t plain_ascii_length(std::string_view name) {
       memcpy(&word, name.data() + i, 8);
       if (!is_plain_ascii_word(word)) break;
     }
+    if (i == name.size()) return i;
     memcpy(&word, name.data() + name.size() - 8, 8);
     if (i + 8 > name.size() && is_plain_ascii_word(word)) return name.size();
   }
