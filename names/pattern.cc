@@ -62,7 +62,11 @@ bool replace_first_match(std::string* text, size_t start, size_t size,
   size_t matched = match.end - match.start;
   size_t new_size = size - matched + new_string.size();
   if (surely_fits(new_size)) {
-    text->replace(at, matched, new_string);
+    if (matched == new_string.size()) {
+      new_string.copy(text->data() + at, matched);  // no bytes move
+    } else {
+      text->replace(at, matched, new_string);
+    }
     return true;
   }
   // Measured in place, and put back when it does not fit.
