@@ -70,7 +70,8 @@ bool replace_first_match(std::string* text, size_t start, size_t size,
     return true;
   }
   // Measured in place, and put back when it does not fit.
-  size_t before = stored_name_length(std::string_view(*text).substr(start, size));
+  size_t before =
+      stored_name_length(std::string_view(*text).substr(start, size));
   std::string removed = text->substr(at, matched);
   text->replace(at, matched, new_string);
   std::string_view after = std::string_view(*text).substr(start, new_size);

@@ -45,7 +45,7 @@ TEST(PatternTest, FirstMatches) {
       {"axbxcb", "b*cb", kTail, 2, 6},
       {"cbxba", "cb*a", kTail, kNone, 0},  // mirror of a*bc on abxbc
       {"a.txt.txt", "*.txt", kBoth, 0, 9},
-      {"aXab", "a*ab", kBoth, 0, 4},   // a whole match's last literals
+      {"aXab", "a*ab", kBoth, 0, 4},    // a whole match's last literals
       {"ab", "a*ab", kBoth, kNone, 0},  // ...only after the star's start
       {"xア", "*A", kBoth, kNone, 0},   // ...never on a trail byte
       {"abc", "*?", kBoth, kNone, 0},

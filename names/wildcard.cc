@@ -356,7 +356,9 @@ bool walk_text(const unsigned char* bytes, const unsigned char* classes,
   ScratchArray<unsigned char, kScratchText> scratch(0);
   const unsigned char* classes = byte_classes(text, &scratch);
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  if (!pattern.rules.backward) return walk_text(bytes, classes, n, pattern, match);
+  if (!pattern.rules.backward) {
+    return walk_text(bytes, classes, n, pattern, match);
+  }
   ScratchArray<unsigned char, kScratchText> reversed(2 * n);
   std::reverse_copy(text.begin(), text.end(), reversed.data());
   std::reverse_copy(classes, classes + n, reversed.data() + n);
