@@ -174,7 +174,7 @@ def table(title, times, rss, calls, instructions):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--runs", type=int, default=9)
     parser.add_argument("--with-1m", action="store_true")
     args = parser.parse_args()
     ensure_tools()
