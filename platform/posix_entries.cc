@@ -35,6 +35,7 @@
 #include "platform/platform.h"
 #include "platform/posix_internal.h"
 #include "platform/posix_text.h"
+#include "text/path_text.h"
 #include "text/sjis.h"
 
 namespace kavo {
@@ -467,23 +468,6 @@ bool append_linux_name(std::string_view name, std::string* out) {
   return false;
 }
 
-// Where the last component of an internal path starts: just past its last
-// separator, 0 when it has none.
-size_t last_component_start(std::string_view internal) {
-  size_t start = 0;
-  for (size_t i = 0; i < internal.size(); i = sjis_next_char(internal, i)) {
-    if (internal[i] == '\\' || internal[i] == '/') start = i + 1;
-  }
-  return start;
-}
-
-bool is_ascii(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
 // The text that follows the last directory's text in `internal`, when
 // `internal` starts with it and may be one of its entries.
 bool name_in_last_directory(std::string_view internal, std::string_view* name) {
@@ -501,7 +485,7 @@ bool name_in_last_directory(std::string_view internal, std::string_view* name) {
 // Linux path of every entry of it is the directory's Linux path followed by
 // the entry's name. False when it cannot be kept.
 bool remember_directory(std::string_view internal, const Located& e) {
-  size_t start = last_component_start(internal);
+  size_t start = after_last_separator(internal);
   std::string_view name = internal.substr(start);
   std::string linux_name;
   if (e.must_be_directory || !is_ascii(internal.substr(0, start)) ||

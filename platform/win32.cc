@@ -14,11 +14,13 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 
 #include "platform/platform.h"
+#include "text/path_text.h"
 #include "text/sjis.h"
 
 // The command line is taken as typed: a `*` in a file argument is a
@@ -90,11 +92,8 @@ bool look_up(const std::string& path, WIN32_FIND_DATAA* data) {
 
 // The last component of a path: after the last separator or drive colon.
 size_t last_component_start(const std::string& path) {
-  size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
-  for (size_t i = start; i < path.size(); i = sjis_next_char(path, i)) {
-    if (path[i] == '\\' || path[i] == '/') start = i + 1;
-  }
-  return start;
+  size_t drive = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+  return std::max(drive, after_last_separator(path));
 }
 
 // ---- Open text files ----------------------------------------------------

@@ -85,6 +85,14 @@ size_t last_component_start(std::string_view path) {
   return last == kNoPosition ? 0 : last + 1;
 }
 
+size_t after_last_separator(std::string_view path) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); i = sjis_next_char(path, i)) {
+    if (path[i] == '\\' || path[i] == '/') start = i + 1;
+  }
+  return start;
+}
+
 void strip_directory(std::string* path) {
   path->erase(0, last_component_start(*path));
 }

@@ -58,6 +58,10 @@ void strip_directory(std::string* path);
 // Where the text strip_directory keeps begins in `path`.
 size_t last_component_start(std::string_view path);
 
+// Where the text after the last '\' or '/' of `path` begins (0 without
+// one): the separators the platform layers' calls accept alike.
+size_t after_last_separator(std::string_view path);
+
 // `path` cut right after its last '\' (or after "X:"); empty when neither.
 std::string directory_part(const std::string& path);
 
